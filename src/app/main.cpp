@@ -1,0 +1,26 @@
+// sirvane: internet usage per user from proxy-server access logs.
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/run.h"
+#include "platform/error.h"
+#include "platform/system.h"
+
+int main(int argc, char** argv) {
+  using namespace sirvane;
+  UseEnvironmentLocale();
+  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  SystemClock clock;
+  try {
+    Run run(clock, LocaleFormats::FromCurrentLocale(), LowerCase::FromCurrentLocale(), RandomSeed());
+    return RunAnalyzer(arguments, run);
+  } catch (const RunError& error) {
+    ReportError(error.kind(), error.advice());
+  } catch (const std::bad_alloc&) {
+    ReportError("Out of memory",
+                "The logs hold more distinct users, hosts and addresses than fit in memory. "
+                "Check the field positions in the configuration file, or run on fewer log files.");
+  }
+  return 1;
+}

@@ -1,0 +1,36 @@
+#include "platform/error.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace sirvane {
+
+RunError::RunError(std::string kind, std::string advice)
+    : std::runtime_error(kind + ": " + advice), kind_(std::move(kind)), advice_(std::move(advice)) {}
+
+void ThrowIoError(int error_number, const std::string& what, const std::string& path) {
+  std::string advice = what + " '" + path + "': " + std::strerror(error_number) + ".";
+  throw RunError("I/O error " + std::to_string(error_number), advice);
+}
+
+void ThrowRangeError(const std::string& advice) { throw RunError("Range check error", advice); }
+
+std::string FormatErrorReport(const std::string& kind, const std::string& advice) {
+  std::string text = "Application Error\n" + kind + "\n";
+  if (!advice.empty()) text += advice + "\n";
+  return text;
+}
+
+void ReportError(const std::string& kind, const std::string& advice) {
+  std::string text = FormatErrorReport(kind, advice);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+void ReportWarning(const std::string& text) {
+  std::string line = "sirvane: warning: " + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace sirvane

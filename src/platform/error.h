@@ -1,0 +1,39 @@
+#pragma once
+// The error stop: any failure that ends a run where it happens. The entry point
+// catches it, reports it and exits with code 1; nothing else catches it.
+#include <stdexcept>
+#include <string>
+
+namespace sirvane {
+
+class RunError : public std::runtime_error {
+ public:
+  // kind: the first line after "Application Error" ("Range check error",
+  // "I/O error 2", "Out of memory"); advice: what the user can do about it.
+  RunError(std::string kind, std::string advice);
+  const std::string& kind() const { return kind_; }
+  const std::string& advice() const { return advice_; }
+
+ private:
+  std::string kind_;
+  std::string advice_;
+};
+
+// An I/O failure with the system's error number; `what` says what was being
+// done ("Cannot create the file"), `path` names the file.
+[[noreturn]] void ThrowIoError(int error_number, const std::string& what, const std::string& path);
+
+// An index or field position outside its range.
+[[noreturn]] void ThrowRangeError(const std::string& advice);
+
+// The text shown to the user for an error stop: "Application Error", then the
+// kind, then the advice, one per line.
+std::string FormatErrorReport(const std::string& kind, const std::string& advice);
+
+// Writes the report to stderr (the platform's way of showing it).
+void ReportError(const std::string& kind, const std::string& advice);
+
+// A warning that does not stop the run (an unreadable log file, say): stderr.
+void ReportWarning(const std::string& text);
+
+}  // namespace sirvane

@@ -1,0 +1,179 @@
+#include "platform/line_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/error.h"
+#include "platform/file_system.h"
+
+namespace sirvane {
+
+namespace {
+
+// Large reads keep the system-call count per line negligible. The file is
+// read, never mapped: a mapped file that shrinks under us would kill the
+// process with SIGBUS.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+void WarnUnreadable(const std::string& path, const std::string& reason) {
+  ReportWarning("cannot read the log file '" + path + "': " + reason +
+                "; it is counted with 0 records.");
+}
+
+}  // namespace
+
+LineReader::~LineReader() { CloseFile(); }
+
+void LineReader::CloseFile() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+void LineReader::Open(const std::string& path) {
+  CloseFile();
+  path_ = path;
+  begin_ = 0;
+  end_ = 0;
+  next_lf_known_ = false;
+  skip_line_feed_ = false;
+  line_handed_out_ = false;
+  lines_read_ = 0;
+  at_end_of_file_ = true;
+
+  const int fd = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    WarnUnreadable(path, std::strerror(errno));
+    return;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int error_number = errno;
+    ::close(fd);
+    WarnUnreadable(path, std::strerror(error_number));
+    return;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    WarnUnreadable(path, "it is a directory");
+    return;
+  }
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  fd_ = fd;
+  at_end_of_file_ = false;
+}
+
+bool LineReader::Fill() {
+  if (at_end_of_file_) return false;
+  next_lf_known_ = false;
+
+  if (end_ == capacity_) {
+    // No room after the data: move the unread bytes to the front of a buffer.
+    // The same buffer will do unless the last line handed out lives in it, or
+    // the unread part (a long line) fills more than half of it.
+    const std::size_t unread = end_ - begin_;
+    if (!line_handed_out_ && capacity_ > 0 && unread <= capacity_ / 2) {
+      std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
+    } else {
+      const std::size_t wanted = std::max(kBlockSize, unread * 2);
+      if (spare_capacity_ < wanted) {
+        spare_.reset();  // release first: both at once could be large
+        spare_ = std::make_unique_for_overwrite<char[]>(wanted);
+        spare_capacity_ = wanted;
+      }
+      if (unread > 0) std::memcpy(spare_.get(), buffer_.get() + begin_, unread);
+      std::swap(buffer_, spare_);
+      std::swap(capacity_, spare_capacity_);
+      line_handed_out_ = false;
+    }
+    begin_ = 0;
+    end_ = unread;
+  }
+
+  for (;;) {
+    const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+    if (got > 0) {
+      end_ += static_cast<std::size_t>(got);
+      return true;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
+                    "; the rest of it is skipped.");
+    }
+    at_end_of_file_ = true;
+    CloseFile();
+    return false;
+  }
+}
+
+bool LineReader::Eof() {
+  for (;;) {
+    if (begin_ < end_) {
+      if (!skip_line_feed_) return false;
+      // The line before ended in CR at the end of a block: an LF here is the
+      // second half of that line end.
+      skip_line_feed_ = false;
+      if (buffer_[begin_] == '\n') ++begin_;
+      continue;
+    }
+    if (!Fill()) return true;
+  }
+}
+
+// The first CR or LF at or after `from`, or end_. The position of the next LF
+// is remembered, so that a file whose lines end in CR alone is not scanned for
+// LF once per line.
+std::size_t LineReader::FindLineEnd(std::size_t from) {
+  const char* data = buffer_.get();
+  if (!next_lf_known_ || next_lf_ < from) {
+    const void* lf = std::memchr(data + from, '\n', end_ - from);
+    next_lf_ = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : end_;
+    next_lf_known_ = true;
+  }
+  const void* cr = std::memchr(data + from, '\r', next_lf_ - from);
+  return cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : next_lf_;
+}
+
+std::string_view LineReader::ReadLine() {
+  // The caller is done with the previous line: its bytes may be reused.
+  line_handed_out_ = false;
+  if (Eof()) return {};
+
+  std::size_t scan_from = begin_;
+  for (;;) {
+    const std::size_t stop = FindLineEnd(scan_from);
+    if (stop < end_) {
+      const std::string_view line(buffer_.get() + begin_, stop - begin_);
+      begin_ = stop + 1;
+      if (buffer_[stop] == '\r') {
+        if (begin_ < end_) {
+          if (buffer_[begin_] == '\n') ++begin_;
+        } else {
+          skip_line_feed_ = true;  // decided once the next block is read
+        }
+      }
+      ++lines_read_;
+      line_handed_out_ = true;
+      return line;
+    }
+    const std::size_t scanned = end_ - begin_;
+    if (!Fill()) {
+      // The last line has no line end.
+      const std::string_view line(buffer_.get() + begin_, end_ - begin_);
+      begin_ = end_;
+      ++lines_read_;
+      line_handed_out_ = true;
+      return line;
+    }
+    scan_from = begin_ + scanned;
+  }
+}
+
+}  // namespace sirvane

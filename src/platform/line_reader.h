@@ -1,0 +1,53 @@
+#pragma once
+// Reads a log file line by line in large blocks. A line ends at LF, CR LF or a
+// lone CR; its bytes are delivered as they are (NUL included) and it may be of
+// any length. A path that cannot be opened, or that is a directory, delivers no
+// line at all: Eof() is true at once and a warning naming the path goes to
+// stderr. A read error in mid-file also ends the file with a warning.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace sirvane {
+
+class LineReader {
+ public:
+  LineReader() = default;
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  void Open(const std::string& path);
+  // True when no further line can be read.
+  bool Eof();
+  // The next line without its line end. The view is valid until the next call
+  // of ReadLine or Open.
+  std::string_view ReadLine();
+  // Lines handed out since Open.
+  std::size_t lines_read() const { return lines_read_; }
+
+ private:
+  bool Fill();  // reads more bytes; false at end of file or on error
+  void CloseFile();
+  std::size_t FindLineEnd(std::size_t from);
+
+  int fd_ = -1;
+  std::string path_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  // Eof() may have to read ahead while the caller still holds the last line;
+  // it then reads into this second buffer and swaps the two.
+  std::unique_ptr<char[]> spare_;
+  std::size_t spare_capacity_ = 0;
+  std::size_t begin_ = 0;  // first unread byte
+  std::size_t end_ = 0;    // one past the last byte read
+  std::size_t next_lf_ = 0;       // first LF at or after the last scan, or end_
+  bool next_lf_known_ = false;    // cleared whenever the buffer changes
+  bool at_end_of_file_ = true;
+  bool skip_line_feed_ = false;   // the last line ended in CR: an LF next is part of it
+  bool line_handed_out_ = false;  // the last line's bytes must stay until ReadLine
+  std::size_t lines_read_ = 0;
+};
+
+}  // namespace sirvane

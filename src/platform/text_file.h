@@ -1,0 +1,43 @@
+#pragma once
+// Text files written by a run. Lines end with CR LF whatever the platform;
+// every system call is checked and a failure stops the run with an I/O error.
+#include <string>
+#include <string_view>
+
+namespace sirvane {
+
+class TextFileWriter {
+ public:
+  enum class Replace {
+    kDirect,     // truncate and write in place (the working report)
+    kAtomically  // write a temporary file beside it, rename over on Close
+  };
+
+  TextFileWriter() = default;
+  ~TextFileWriter();  // an unclosed file is abandoned: buffered text is dropped
+  TextFileWriter(const TextFileWriter&) = delete;
+  TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+  // Creates (or empties) `path`. Throws an I/O error when it cannot.
+  void Create(const std::string& path, Replace replace = Replace::kDirect);
+  void Write(std::string_view text);      // text write: no line end
+  void WriteLine(std::string_view text);  // text, then CR LF
+  void Flush();
+  void Close();
+  bool is_open() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+
+ private:
+  void FlushBuffer();
+  int fd_ = -1;
+  std::string path_;       // the name the user knows
+  std::string os_path_;    // where the bytes go (the temporary file when atomic)
+  std::string final_path_; // where the temporary file is renamed to
+  std::string buffer_;
+  bool atomic_ = false;
+};
+
+// Reads a whole file; throws an I/O error when it exists but cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace sirvane

@@ -1,0 +1,18 @@
+#pragma once
+// What every report writer reads besides the usage tables.
+#include "config/settings.h"
+#include "platform/clock.h"
+#include "platform/locale.h"
+#include "report/page_templates.h"
+
+namespace sirvane {
+
+struct ReportContext {
+  const Settings& settings;
+  const PageTemplates& templates;
+  double prognosis_factor;
+  const Clock& clock;
+  const LocaleFormats& formats;
+};
+
+}  // namespace sirvane

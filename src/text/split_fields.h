@@ -1,0 +1,45 @@
+#pragma once
+// The one field splitter through which every configuration line, log line,
+// path and URL passes, and the number tests.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/locale.h"
+
+namespace sirvane {
+
+// The fields of one split text. The fields are views into the record's own
+// buffer: valid until the record is split again.
+struct TTokenizedlogrec {
+  std::string buffer;                   // the lower-cased text, spaces removed
+  std::vector<std::string_view> fields; // field 1 is fields[0]
+
+  std::int64_t FieldCount() const { return static_cast<std::int64_t>(fields.size()); }
+  // Field at a 1-based position; a position beyond this text's own field count
+  // reads as empty (a short line never borrows an earlier line's fields).
+  std::string_view Field(std::int64_t position) const {
+    return position >= 1 && position <= FieldCount() ? fields[static_cast<std::size_t>(position - 1)]
+                                                     : std::string_view();
+  }
+};
+
+// Splits `text` at `separator`: the text (with one separator appended) is
+// lower-cased as a whole, a run of separators counts as one boundary, a leading
+// run gives one empty first field, a trailing run one empty last field, and
+// every space is dropped from every field. A separator that lower-casing would
+// change never matches, so such a text yields no field at all.
+void SplitFields(std::string_view text, char separator, TTokenizedlogrec& record,
+                 const LowerCase& lower);
+
+// A non-empty run of the digits 0 to 9 whose value is below 2^30.
+bool IsNumber(std::string_view text);
+// The value of a text that IsNumber accepted.
+std::int32_t NumberValue(std::string_view text);
+
+// A byte count: a non-empty run of digits (leading zeros allowed) whose value
+// fits in a signed 64-bit integer.
+bool ParseByteCount(std::string_view text, std::int64_t& value);
+
+}  // namespace sirvane

@@ -1,0 +1,82 @@
+#include "usage/post_processing.h"
+
+#include <algorithm>
+#include <span>
+
+#include "usage/exchange_order.h"
+
+namespace sirvane {
+
+namespace {
+
+bool IsLocalHost(std::string_view host, const std::vector<std::string>& local_domains) {
+  for (const std::string& domain : local_domains) {
+    if (!domain.empty() && host.find(domain) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+template <typename T>
+void Permute(std::vector<T>& items, const std::vector<std::uint32_t>& order) {
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (std::uint32_t i : order) sorted.push_back(std::move(items[i]));
+  items.swap(sorted);
+}
+
+bool IsNonIncreasing(const std::vector<std::int64_t>& values) {
+  return std::is_sorted(values.begin(), values.end(), [](std::int64_t a, std::int64_t b) { return a > b; });
+}
+
+}  // namespace
+
+void ExcludeLocalTraffic(UsageTables& tables, const Settings& settings) {
+  if (settings.LocalDomains.empty()) return;
+  for (TReportRec& user : tables.Users) {
+    const THistoryRec& history = user.History;
+    bool any_local = false;
+    std::int64_t remaining = 0;
+    for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
+      if (IsLocalHost(history.Hosts[j], settings.LocalDomains)) {
+        any_local = true;
+      } else {
+        remaining = SaturatingAdd(remaining, history.HostTraffic[j]);
+      }
+    }
+    // The total is the sum of the non-local hosts; when no sum saturated this
+    // is exactly the total less the local hosts' traffic.
+    if (any_local) user.Traffic = remaining;
+  }
+}
+
+void SortUsers(UsageTables& tables) {
+  if (tables.Users.size() < 2) return;
+  std::vector<std::int64_t> traffic;
+  traffic.reserve(tables.Users.size());
+  for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
+  if (IsNonIncreasing(traffic)) return;
+  Permute(tables.Users, ExchangeSortOrder(traffic));
+  tables.ReindexUsers();
+}
+
+void SortHosts(UsageTables& tables) {
+  for (TReportRec& user : tables.Users) {
+    THistoryRec& history = user.History;
+    if (history.Hosts.size() < 2 || IsNonIncreasing(history.HostTraffic)) continue;
+    const std::vector<std::uint32_t> order = ExchangeSortOrder(history.HostTraffic);
+    Permute(history.Hosts, order);
+    Permute(history.HostTraffic, order);
+    // The host index is no longer needed once reading is over.
+    history.index = HashIndex();
+  }
+}
+
+bool IsVisibleUser(const TReportRec& user, const Settings& settings) {
+  if (user.UserName == "-" || user.UserName.empty() || user.Traffic == 0) return false;
+  for (const std::string& hidden : settings.InvisibleUsers) {
+    if (user.UserName == hidden) return false;
+  }
+  return true;
+}
+
+}  // namespace sirvane

@@ -1,0 +1,42 @@
+#pragma once
+// A fresh directory per test, removed afterwards, and small file helpers.
+#include <initializer_list>
+#include <string>
+
+namespace sirvane::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Makes the current directory `dir` for the lifetime of the object.
+class ChangeDirectory {
+ public:
+  explicit ChangeDirectory(const std::string& dir);
+  ~ChangeDirectory();
+  ChangeDirectory(const ChangeDirectory&) = delete;
+  ChangeDirectory& operator=(const ChangeDirectory&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);  // "" when missing
+bool Exists(const std::string& path);
+
+// Joins lines with CR LF after every line, the last included.
+std::string CrLf(std::initializer_list<std::string> lines);
+
+}  // namespace sirvane::testing
