@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 .PHONY: all demo check test test-sanitize deps clean
 
 all: deps
-	cmake -S . -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release -DSIRVANE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD)/release -j $(JOBS)
 
 deps:

@@ -109,6 +109,13 @@ std::string ResolvePath(const std::string& path) {
   return resolved;
 }
 
+std::string ResolveForCreate(const std::string& path) {
+  const std::string slashed = WithForwardSlashes(path);
+  const std::size_t slash = slashed.rfind('/');
+  if (slash == std::string::npos || slash == 0) return slashed;
+  return ResolvePath(slashed.substr(0, slash)) + slashed.substr(slash);
+}
+
 bool FileExists(const std::string& path) {
   struct stat st;
   return stat(ResolvePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

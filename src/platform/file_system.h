@@ -13,6 +13,11 @@ namespace sirvane {
 // that match nothing are kept as given (so a file can still be created).
 std::string ResolvePath(const std::string& path);
 
+// The path to create `path` at: its directories resolved as ResolvePath does,
+// its file name kept as given (searching a directory of a million pages for a
+// differently-cased name on every creation would make writing them quadratic).
+std::string ResolveForCreate(const std::string& path);
+
 // True when `path` names an existing file that is not a directory.
 bool FileExists(const std::string& path);
 

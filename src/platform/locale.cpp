@@ -202,10 +202,14 @@ std::string FormatWithStrftime(const std::string& format, const struct tm& tm) {
   // strftime returns 0 both for "buffer too small" and for an empty result;
   // one extra byte at the end of the format tells them apart.
   const std::string marked = format + "#";
+  // The limit only stops a format that the C library cannot format at all
+  // (an absurd field width, say) from growing the buffer for ever.
+  const std::size_t limit = (std::size_t{1} << 20) + format.size() * 64;
   std::vector<char> buffer(64 + format.size() * 4);
   for (;;) {
     const std::size_t length = std::strftime(buffer.data(), buffer.size(), marked.c_str(), &tm);
     if (length > 0) return std::string(buffer.data(), length - 1);
+    if (buffer.size() > limit) return std::string();
     buffer.resize(buffer.size() * 2);
   }
 }

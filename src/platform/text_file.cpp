@@ -80,7 +80,7 @@ void TextFileWriter::Create(const std::string& path, Replace replace) {
   }
   buffer_.clear();
   path_ = path;
-  final_path_ = ResolvePath(path);
+  final_path_ = ResolveForCreate(path);
   atomic_ = replace == Replace::kAtomically;
 
   if (!atomic_) {

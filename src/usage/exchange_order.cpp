@@ -1,6 +1,7 @@
 #include "usage/exchange_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <functional>
 #include <limits>
@@ -36,33 +37,42 @@ struct Element {
   std::uint32_t index;
 };
 
-// Counts of marked positions, 0-based, answered as prefix counts.
+// Marked positions, 0-based, answered as counts below a position. One bit
+// per position plus a Fenwick tree over 64-bit words keeps the tree small
+// enough to stay in cache for millions of positions.
 class PositionCounter {
  public:
-  explicit PositionCounter(std::size_t size) : tree_(size + 1, 0) {}
+  explicit PositionCounter(std::size_t size)
+      : bits_(size / 64 + 1, 0), word_tree_(size / 64 + 2, 0) {}
 
   void Mark(std::size_t position) {
-    for (std::size_t i = position + 1; i < tree_.size(); i += i & (~i + 1)) ++tree_[i];
+    const std::size_t word = position / 64;
+    bits_[word] |= std::uint64_t{1} << (position % 64);
+    for (std::size_t i = word + 1; i < word_tree_.size(); i += i & (~i + 1)) ++word_tree_[i];
   }
 
   // Marked positions strictly below `end`.
   std::uint32_t CountBelow(std::size_t end) const {
-    std::uint32_t count = 0;
-    for (std::size_t i = end; i > 0; i -= i & (~i + 1)) count += tree_[i];
+    const std::size_t word = end / 64;
+    const std::uint64_t below = (std::uint64_t{1} << (end % 64)) - 1;
+    std::uint32_t count = static_cast<std::uint32_t>(std::popcount(bits_[word] & below));
+    for (std::size_t i = word; i > 0; i -= i & (~i + 1)) count += word_tree_[i];
     return count;
   }
 
  private:
-  std::vector<std::uint32_t> tree_;
+  std::vector<std::uint64_t> bits_;
+  std::vector<std::uint32_t> word_tree_;  // node i covers whole words before i
 };
 
-// Free slots 0..size-1 of one group's arrangement; the storage is shared by
-// all groups so that a run with many groups does not allocate per group.
+// Free slots 0..size-1 of one group's arrangement, as a Fenwick tree of
+// counts. Sized once for the largest possible group and reset for each
+// group, so that a run with many groups does not allocate per group.
 class FreeSlots {
  public:
-  explicit FreeSlots(std::vector<std::uint32_t>& storage) : tree_(storage) {}
+  explicit FreeSlots(std::size_t capacity) : tree_(capacity + 1) {}
 
-  // Marks slots 0..size-1 free. A tree of all ones holds at node i the
+  // Marks slots 0..size-1 free; size is at most the capacity. A tree of all ones holds at node i the
   // length of the range it covers, its lowest set bit.
   void Reset(std::size_t size) {
     size_ = size;
@@ -79,18 +89,18 @@ class FreeSlots {
     for (std::size_t step = top_step_; step > 0; step /= 2) {
       const std::size_t node = position + step;
       if (node > size_) continue;
-      if (tree_[node] < rank) {
-        position = node;
-        rank -= tree_[node];
-      } else {
-        --tree_[node];
-      }
+      // Branch-free: which way the descent goes is close to a coin toss.
+      const std::uint32_t free_below = tree_[node];
+      const bool go_right = free_below < rank;
+      position += go_right ? step : 0;
+      rank -= go_right ? free_below : 0;
+      tree_[node] = free_below - (go_right ? 0 : 1);
     }
     return position;  // 1-based node `position + 1` is the slot
   }
 
  private:
-  std::vector<std::uint32_t>& tree_;
+  std::vector<std::uint32_t> tree_;
   std::size_t size_ = 0;
   std::size_t top_step_ = 1;
 };
@@ -108,20 +118,19 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
   // changed nothing since the data was last sorted.
   if (count < 2 || std::is_sorted(values.begin(), values.end(), std::greater<>())) return order;
 
-  std::vector<Element> elements(count);
+  std::vector<Element> elements;
+  elements.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
-    elements[i] = {values[i], static_cast<std::uint32_t>(i)};
+    elements.push_back({values[i], static_cast<std::uint32_t>(i)});
   }
-  // Groups of equal values, largest value first, members in original order.
-  std::sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) {
-    return a.value != b.value ? a.value > b.value : a.index < b.index;
-  });
+  // Groups of equal values, largest value first; a stable sort keeps the
+  // members of each group in original order.
+  std::stable_sort(elements.begin(), elements.end(),
+                   [](const Element& a, const Element& b) { return a.value > b.value; });
 
   PositionCounter larger(count);  // positions of the groups already placed
   std::vector<std::uint32_t> insert_at(count);
-  std::vector<std::uint32_t> arranged(count);
-  std::vector<std::uint32_t> slot_tree(count + 1);
-  FreeSlots free_slots(slot_tree);
+  FreeSlots free_slots(count);
 
   std::size_t placed = 0;
   while (placed < count) {
@@ -134,9 +143,9 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
       order[placed] = group[0].index;
     } else {
       // Replay the queue: `front` is the linear index of its front element.
-      // Larger elements before the first member rotate an empty queue, and
-      // the member's own position is not yet marked, so the count below a
-      // member equals the count below the position just after it.
+      // Larger elements before the first member rotate an empty queue; the
+      // larger elements between two members are the difference of the
+      // counts below each (the earlier member itself is not marked).
       std::uint64_t size = 0;
       std::uint64_t front = 0;
       std::uint32_t larger_before_previous = 0;
@@ -145,24 +154,21 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
         if (size > 0) front = (front + (larger_before - larger_before_previous)) % size;
         insert_at[j] = static_cast<std::uint32_t>(front);
         ++size;
-        front = (front + 1) % size;
+        front = front + 1 == size ? 0 : front + 1;
         larger_before_previous = larger_before;
       }
       // Larger elements after the last member rotate the queue too; every
       // larger element is marked, and there are `placed` of them.
       front = (front + (placed - larger_before_previous)) % size;
 
+      // Slot s of the final arrangement goes `front` places earlier, wrapping
+      // round, so that the front of the queue comes first.
       free_slots.Reset(members);
+      std::uint32_t* const out = order.data() + placed;
       for (std::size_t j = members; j-- > 0;) {
-        arranged[free_slots.Take(std::size_t{insert_at[j]} + 1)] = group[j].index;
+        const std::size_t slot = free_slots.Take(std::size_t{insert_at[j]} + 1);
+        out[slot >= front ? slot - front : slot + members - front] = group[j].index;
       }
-      // The front of the queue comes first.
-      const auto begin = arranged.begin();
-      const auto middle = begin + static_cast<std::ptrdiff_t>(front);
-      const auto end = begin + static_cast<std::ptrdiff_t>(members);
-      auto out = order.begin() + static_cast<std::ptrdiff_t>(placed);
-      out = std::copy(middle, end, out);
-      std::copy(begin, middle, out);
     }
 
     for (std::size_t j = 0; j < members; ++j) larger.Mark(group[j].index);

@@ -77,7 +77,8 @@ TEST(ProjectKiloBytesTest, RoundsTheUnroundedProductOnce) {
       // 512.5 bytes are 0.5005 K and round up; rounding the bytes first
       // (to 512, even) and then dividing would give the tie 0.5 and so 0.
       {1, 512.5, 1},
-      {kMax, 30.0, kMax},
+      {kMax, 30.0, 270215977642229760},  // the product exceeds 64 bits, the result does not
+      {kMax, 2000.0, kMax},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ProjectKiloBytes(c.bytes, c.factor), c.kilobytes) << c.bytes << " x " << c.factor;

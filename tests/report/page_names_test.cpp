@@ -29,7 +29,7 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       {{std::string("\x01x\tz\x7F", 5)}, {std::string("_x_z\x7F", 5)}},  // only bytes below 32 are control
       {{"m\xC3\xBCller"}, {"m\xC3\xBCller"}},
       // Nothing left: the page still needs a name.
-      {{"\\//", ""}, {"_", "_2"}},
+      {{"\\//", ""}, {"_", "__2"}},
       {{std::string(250, 'a')}, {a200}},
       // Names the file system reserves for devices.
       {{"con", "nul", "LPT9", "c/om1", "com0", "console"}, {"con_", "nul_", "LPT9_", "com1_", "com0", "console"}},

@@ -78,26 +78,26 @@ TEST_F(UserPagesTest, ExamplePageMatchesByteForByte) {
 TEST_F(UserPagesTest, HostTableRows) {
   struct Case {
     const char* what;
+    const char* user;
     std::vector<Host> hosts;
     std::string rows;
   };
   const std::string cell = "</td><td width=\"40%\" align=\"center\">";
   const std::string row = "<tr><td width=\"60%\" align=\"left\">";
   const Case cases[] = {
-      {"no hosts", {}, ""},
-      {"only hosts without traffic, or with less", {{"a", 0}, {"b", -5}}, ""},
-      {"the empty host name gets an empty first cell", {{"", 1536}}, row + cell + "2K</td></tr>\r\n"},
+      {"no hosts", "u1", {}, ""},
+      {"only hosts without traffic, or with less", "u2", {{"a", 0}, {"b", -5}}, ""},
+      {"the empty host name gets an empty first cell", "u3", {{"", 1536}}, row + cell + "2K</td></tr>\r\n"},
       {"host names are escaped",
+       "u4",
        {{"a<b>&\"c'", 512}, {"x", 513}},
        row + "a&lt;b&gt;&amp;&quot;c&#39;" + cell + "0K</td></tr>\r\n" + row + "x" + cell + "1K</td></tr>\r\n"},
   };
-  int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string page = "u" + std::to_string(++n);
-    AddUser(page, 4096, page, c.hosts);
+    AddUser(c.user, 4096, c.user, c.hosts);
     WritePages();
-    EXPECT_EQ(HostRows(page), c.rows);
+    EXPECT_EQ(HostRows(c.user), c.rows);
   }
 }
 
