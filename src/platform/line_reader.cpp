@@ -141,7 +141,7 @@ std::size_t LineReader::FindLineEnd(std::size_t from) {
   return cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : next_lf_;
 }
 
-std::string_view LineReader::ReadLine() {
+std::span<char> LineReader::ReadMutableLine() {
   // The caller is done with the previous line: its bytes may be reused.
   line_handed_out_ = false;
   if (Eof()) return {};
@@ -150,7 +150,7 @@ std::string_view LineReader::ReadLine() {
   for (;;) {
     const std::size_t stop = FindLineEnd(scan_from);
     if (stop < end_) {
-      const std::string_view line(buffer_.get() + begin_, stop - begin_);
+      const std::span<char> line(buffer_.get() + begin_, stop - begin_);
       begin_ = stop + 1;
       if (buffer_[stop] == '\r') {
         if (begin_ < end_) {
@@ -166,7 +166,7 @@ std::string_view LineReader::ReadLine() {
     const std::size_t scanned = end_ - begin_;
     if (!Fill()) {
       // The last line has no line end.
-      const std::string_view line(buffer_.get() + begin_, end_ - begin_);
+      const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
       begin_ = end_;
       ++lines_read_;
       line_handed_out_ = true;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <span>
 #include <string_view>
 
 namespace sirvane {
@@ -23,7 +24,13 @@ class LineReader {
   bool Eof();
   // The next line without its line end. The view is valid until the next call
   // of ReadLine or Open.
-  std::string_view ReadLine();
+  std::string_view ReadLine() {
+    const std::span<char> line = ReadMutableLine();
+    return std::string_view(line.data(), line.size());
+  }
+  // The same, writable: the caller may change the line's bytes in place (the
+  // splitter lower-cases and compacts fields there instead of copying them).
+  std::span<char> ReadMutableLine();
   // Lines handed out since Open.
   std::size_t lines_read() const { return lines_read_; }
 

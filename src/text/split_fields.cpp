@@ -1,5 +1,6 @@
 #include "text/split_fields.h"
 
+#include <cstring>
 #include <limits>
 
 namespace sirvane {
@@ -30,6 +31,80 @@ void SplitFields(std::string_view text, char separator, TTokenizedlogrec& record
       token_start = write;
       after_separator = true;
     }
+  }
+}
+
+LineSplitter::LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field)
+    : separator_(separator),
+      lower_(lower),
+      last_field_(static_cast<std::size_t>(last_field < 0 ? 0 : last_field)) {
+  const unsigned char sep = static_cast<unsigned char>(separator);
+  // In a UTF-8 locale a separator above 127 could take part in multi-byte
+  // characters that lower-casing rewrites; leave that rare case to SplitFields.
+  in_place_ = !(lower.mode() == LowerCase::Mode::kUtf8 && sep >= 0x80);
+  int splitting = 0;
+  for (int b = 0; b < 256; ++b) {
+    splits_[b] = lower.Byte(static_cast<unsigned char>(b)) == sep;
+    splitting += splits_[b] ? 1 : 0;
+  }
+  closes_last_ = splits_[sep];
+  only_separator_ = splitting == 1 && splits_[sep];
+}
+
+void LineSplitter::FinishField(char* begin, char* end, TTokenizedlogrec& record) const {
+  if (begin == end) {
+    record.fields.emplace_back();
+    return;
+  }
+  // Lower-case first, then drop spaces: the same order as for the whole text,
+  // which matters for a multi-byte character split by a space.
+  lower_.Apply(begin, static_cast<std::size_t>(end - begin));
+  char* write = static_cast<char*>(std::memchr(begin, ' ', static_cast<std::size_t>(end - begin)));
+  if (write != nullptr) {
+    for (char* read = write; read < end; ++read) {
+      if (*read != ' ') *write++ = *read;
+    }
+    end = write;
+  }
+  record.fields.emplace_back(begin, static_cast<std::size_t>(end - begin));
+}
+
+void LineSplitter::SplitInPlace(char* data, std::size_t size, TTokenizedlogrec& record) const {
+  record.fields.clear();
+  if (last_field_ == 0) return;
+  char* const end = data + size;
+  char* token = data;
+  char* p = data;
+  bool after_separator = false;
+  while (p < end) {
+    char* hit;
+    if (only_separator_) {
+      hit = static_cast<char*>(std::memchr(p, separator_, static_cast<std::size_t>(end - p)));
+      if (hit == nullptr) break;
+    } else {
+      hit = p;
+      while (hit < end && !splits_[static_cast<unsigned char>(*hit)]) ++hit;
+      if (hit == end) break;
+    }
+    if (hit > p) after_separator = false;
+    if (!after_separator) {
+      FinishField(token, hit, record);
+      if (record.fields.size() == last_field_) return;
+      after_separator = true;
+    }
+    token = hit + 1;
+    p = hit + 1;
+  }
+  // The separator appended to every text closes the last field, when
+  // lower-casing leaves it a separator.
+  if (closes_last_) FinishField(token, end, record);
+}
+
+void LineSplitter::Split(char* data, std::size_t size, TTokenizedlogrec& record) const {
+  if (in_place_) {
+    SplitInPlace(data, size, record);
+  } else {
+    SplitFields(std::string_view(data, size), separator_, record, lower_);
   }
 }
 

@@ -33,6 +33,29 @@ struct TTokenizedlogrec {
 void SplitFields(std::string_view text, char separator, TTokenizedlogrec& record,
                  const LowerCase& lower);
 
+// Splits log lines the way SplitFields does, but in place (the line's bytes
+// are lower-cased and compacted where they are) and only as far as the last
+// field a run reads. Fields 1 to `last_field` are exactly SplitFields' fields;
+// positions beyond are not split and read as empty. Nothing is allocated once
+// the record has grown to `last_field` fields.
+class LineSplitter {
+ public:
+  LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field);
+  void Split(char* data, std::size_t size, TTokenizedlogrec& record) const;
+
+ private:
+  void SplitInPlace(char* data, std::size_t size, TTokenizedlogrec& record) const;
+  void FinishField(char* begin, char* end, TTokenizedlogrec& record) const;
+
+  char separator_;
+  const LowerCase& lower_;
+  std::size_t last_field_;
+  bool in_place_;          // false: a case the copying splitter must handle
+  bool closes_last_;       // the appended separator, lower-cased, still splits
+  bool only_separator_;    // no other byte lower-cases to the separator
+  bool splits_[256];       // bytes whose lower-case form is the separator
+};
+
 // A non-empty run of the digits 0 to 9 whose value is below 2^30.
 bool IsNumber(std::string_view text);
 // The value of a text that IsNumber accepted.

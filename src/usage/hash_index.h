@@ -24,7 +24,7 @@ inline std::uint64_t HashBytes(std::string_view text, std::uint64_t seed) {
     n -= 8;
   }
   std::uint64_t w = 0;
-  std::memcpy(&w, p, n);
+  if (n > 0) std::memcpy(&w, p, n);  // an empty view may have no data pointer
   h = (h ^ w ^ (std::uint64_t{n} << 59)) * 0x94D049BB133111EBull;
   h ^= h >> 29;
   h *= 0xBF58476D1CE4E5B9ull;

@@ -1,5 +1,7 @@
 #include "usage/log_ingestion.h"
 
+#include <algorithm>
+
 #include "platform/error.h"
 #include "platform/line_reader.h"
 #include "usage/host_address.h"
@@ -57,9 +59,17 @@ void LineAccountant::Account(const TTokenizedlogrec& record) {
   }
 }
 
+std::int64_t LastFieldUsed(const Settings& settings) {
+  auto usable = [](std::int32_t position) { return position >= 1 && position <= 1000 ? position : 0; };
+  std::int32_t last = std::max({usable(settings.NameField), usable(settings.BytesField), usable(settings.QueryField)});
+  if (settings.IpField > 0) last = std::max(last, usable(settings.IpField));
+  return last;
+}
+
 void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
                     const LowerCase& lower, TextFileWriter& work_log) {
   TTokenizedlogrec record;
+  const LineSplitter splitter(settings.Separator, lower, LastFieldUsed(settings));
   LineReader reader;
   reader.Open(path);
   work_log.Write(path + " ... ");
@@ -67,7 +77,8 @@ void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTabl
   LineAccountant accountant(settings, tables);
   TFileAnalyzeRep& file = tables.LogFiles.back();
   while (!reader.Eof()) {
-    SplitFields(reader.ReadLine(), settings.Separator, record, lower);
+    const std::span<char> line = reader.ReadMutableLine();
+    splitter.Split(line.data(), line.size(), record);
     ++file.RecordCount;
     accountant.Account(record);
   }

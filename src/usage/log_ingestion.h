@@ -34,6 +34,9 @@ class LineAccountant {
 void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
                     const LowerCase& lower, TextFileWriter& work_log);
 
+// The last field position a line is split to: the largest position in use.
+std::int64_t LastFieldUsed(const Settings& settings);
+
 // A user name without its leading dots; a name of dots only stays as it is.
 std::string_view CleanUserName(std::string_view name);
 

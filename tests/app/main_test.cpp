@@ -33,6 +33,8 @@ Result RunSirvane(const std::string& dir, const std::string& args) {
 }
 
 const char* kLog =
+    "\n"  // an empty line, and a header line: neither creates a user
+    "#Fields: time elapsed client code bytes method url user hierarchy type\n"
     "1733389200.123    245 10.0.3.17 TCP_MISS/200 5120 GET http://cdn.example.com/a.png alice HIER_DIRECT/1.2.3.4 "
     "image/png\n"
     "1733389201.123    245 10.0.3.18 TCP_MISS/200 70000 GET http://www.example.org/ bob HIER_DIRECT/1.2.3.4 "

@@ -1,6 +1,7 @@
 #include "text/split_fields.h"
 
 #include <gtest/gtest.h>
+#include <locale.h>
 
 #include <string>
 #include <vector>
@@ -104,6 +105,60 @@ TEST(ParseByteCountTest, AcceptsEverySignedSixtyFourBitValue) {
       EXPECT_EQ(parsed, value) << text;
     }
   }
+}
+
+}  // namespace
+}  // namespace sirvane
+
+namespace sirvane {
+namespace {
+
+// The in-place splitter must give exactly the fields SplitFields gives, up to
+// the last field asked for, whatever the bytes and the separator.
+void ExpectSameFields(const std::string& text, char separator, const LowerCase& lower, std::int64_t last) {
+  TTokenizedlogrec reference;
+  SplitFields(text, separator, reference, lower);
+  std::string line = text;
+  TTokenizedlogrec fast;
+  LineSplitter(separator, lower, last).Split(line.data(), line.size(), fast);
+  for (std::int64_t k = 1; k <= last; ++k) {
+    ASSERT_EQ(fast.Field(k), reference.Field(k))
+        << "field " << k << " of '" << text << "' split at '" << separator << "'";
+  }
+}
+
+void CompareOnRandomLines(const LowerCase& lower, const std::string& alphabet) {
+  std::uint64_t state = 12345;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::size_t>(state >> 33);
+  };
+  const std::string separators = std::string(" ,;|x\tX") + '\xE4';
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    const std::size_t length = next() % 24;
+    for (std::size_t j = 0; j < length; ++j) text.push_back(alphabet[next() % alphabet.size()]);
+    const char separator = separators[next() % separators.size()];
+    ExpectSameFields(text, separator, lower, static_cast<std::int64_t>(next() % 8));
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+TEST(LineSplitterTest, AgreesWithSplitFieldsOnRandomLines) {
+  const std::string alphabet = std::string("aAxX ,;|\t.-") + '\0' + "\xC3\x84\xE4\xC4\xFF";
+  CompareOnRandomLines(LowerCase(), alphabet);
+}
+
+TEST(LineSplitterTest, AgreesWithSplitFieldsInAUtf8Locale) {
+  locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  if (utf8 == static_cast<locale_t>(nullptr)) GTEST_SKIP() << "no C.UTF-8 locale";
+  const locale_t previous = uselocale(utf8);
+  const LowerCase lower = LowerCase::FromCurrentLocale();
+  uselocale(previous);
+  freelocale(utf8);
+  ASSERT_EQ(lower.mode(), LowerCase::Mode::kUtf8);
+  // "Ä" and "ä", a space inside a two-byte character, and stray bytes.
+  CompareOnRandomLines(lower, std::string("aAX ,;\xC3\x84\xA4\x80\xE4") + "\xC3 \x84");
 }
 
 }  // namespace
