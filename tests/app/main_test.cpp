@@ -129,5 +129,48 @@ TEST(MainTest, AFailedRunLeavesThePreviousReportsIntact) {
   EXPECT_EQ(log.substr(log.size() - 20), "logs/access.log ... ") << log;
 }
 
+std::string PercentDecode(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      out.push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+TEST(MainTest, EveryLinkLeadsToAPageOfThisRunAndNamesShowAsText) {
+  TempDir dir;
+  std::system(("mkdir -p '" + dir.File("logs") + "' '" + dir.File("out") + "'").c_str());
+  const std::vector<std::string> names = {"<script>alert(1)</script>", "a/b", "ab", "con", "report",
+                                          "%00", "../../etc/x", std::string(300, '/') + "z", "\\", "q\"uote"};
+  std::string log;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    log += "1 2 10.0.0." + std::to_string(i) + " TCP_MISS/200 " + std::to_string(1000 * (i + 1)) +
+           " GET http://h" + std::to_string(i) + ".example/<b>x " + names[i] + " - -\n";
+  }
+  WriteFile(dir.File("logs/access.log"), log);
+  WriteFile(dir.File("sirvane.cfg"), kConfig);
+  const Result r = RunSirvane(dir.path(), "");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string report = ReadFile(dir.File("out/report.html"));
+  EXPECT_EQ(report.find("<script>"), std::string::npos);
+  EXPECT_NE(report.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+
+  std::size_t links = 0;
+  for (std::size_t at = 0; (at = report.find("<a href=\"", at)) != std::string::npos;) {
+    at += 9;
+    const std::string target = PercentDecode(report.substr(at, report.find('"', at) - at));
+    EXPECT_EQ(target.find('/'), std::string::npos) << target;
+    EXPECT_TRUE(Exists(dir.File("out/" + target))) << target;
+    ++links;
+  }
+  EXPECT_EQ(links, names.size() + 1);  // and the banner's link to this page
+  EXPECT_NE(ReadFile(dir.File("out/report.html")).find("Internet usage statistic"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace sirvane
