@@ -1,7 +1,8 @@
 #pragma once
 // An open-addressing hash index from strings to the positions of a table that
-// keeps them in first-seen order. The table owns the strings; the index holds
-// only positions and a part of each hash.
+// keeps them in first-seen order. The table owns the strings (interned, so
+// their bytes never move); each slot holds a pointer to its key's bytes, so a
+// lookup touches the slot and the key and nothing else.
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -36,26 +37,25 @@ class HashIndex {
  public:
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-  // The position whose key equals `key`, or kNone. `key_at(position)` gives
-  // the stored key of a position.
-  template <typename KeyAt>
-  std::uint32_t Find(std::string_view key, std::uint64_t hash, const KeyAt& key_at) const {
+  // The position whose key equals `key`, or kNone.
+  std::uint32_t Find(std::string_view key, std::uint64_t hash) const {
     if (slots_.empty()) return kNone;
-    const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+    const std::uint32_t h = Fold(hash);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
       const Slot& slot = slots_[i];
       if (slot.position == kNone) return kNone;
-      if (slot.tag == tag && key_at(slot.position) == key) return slot.position;
+      if (slot.hash == h && slot.size == key.size() &&
+          (key.empty() || std::memcmp(slot.data, key.data(), key.size()) == 0)) {
+        return slot.position;
+      }
     }
   }
 
-  // Records a key known to be absent. `hash_at(position)` re-hashes a stored
-  // key when the index grows.
-  template <typename HashAt>
-  void Insert(std::uint64_t hash, std::uint32_t position, const HashAt& hash_at) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow(hash_at);
-    Place(hash, position);
+  // Records a key known to be absent; `stored` must stay valid (interned).
+  void Insert(std::string_view stored, std::uint64_t hash, std::uint32_t position) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    Place(Slot{stored.data(), static_cast<std::uint32_t>(stored.size()), Fold(hash), position});
     ++count_;
   }
 
@@ -63,24 +63,83 @@ class HashIndex {
 
  private:
   struct Slot {
+    const char* data = nullptr;
+    std::uint32_t size = 0;
+    std::uint32_t hash = 0;  // the folded hash: home slot and a quick check
     std::uint32_t position = kNone;
-    std::uint32_t tag = 0;
   };
 
-  void Place(std::uint64_t hash, std::uint32_t position) {
-    std::size_t mask = slots_.size() - 1;
-    std::size_t i = static_cast<std::size_t>(hash) & mask;
+  static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+
+  void Place(const Slot& slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slot.hash & mask;
     while (slots_[i].position != kNone) i = (i + 1) & mask;
-    slots_[i] = Slot{position, static_cast<std::uint32_t>(hash >> 32)};
+    slots_[i] = slot;
   }
 
-  template <typename HashAt>
-  void Grow(const HashAt& hash_at) {
+  void Grow() {
     std::vector<Slot> old;
     old.swap(slots_);
     slots_.assign(old.empty() ? 8 : old.size() * 2, Slot{});
     for (const Slot& slot : old) {
-      if (slot.position != kNone) Place(hash_at(slot.position), slot.position);
+      if (slot.position != kNone) Place(slot);
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
+}  // namespace sirvane
+
+namespace sirvane {
+
+// A map from the ids of interned strings to positions in one user's list:
+// each user's hosts and addresses are found by id, so only the run-wide
+// string tables ever compare bytes.
+class IdIndex {
+ public:
+  // The position recorded for `id`, or HashIndex::kNone.
+  std::uint32_t Find(std::uint32_t id) const {
+    if (slots_.empty()) return HashIndex::kNone;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Home(id, mask);; i = (i + 1) & mask) {
+      if (slots_[i].id == id) return slots_[i].position;
+      if (slots_[i].id == HashIndex::kNone) return HashIndex::kNone;
+    }
+  }
+
+  // Records an id known to be absent.
+  void Insert(std::uint32_t id, std::uint32_t position) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    Place(Slot{id, position});
+    ++count_;
+  }
+
+ private:
+  struct Slot {
+    std::uint32_t id = HashIndex::kNone;
+    std::uint32_t position = HashIndex::kNone;
+  };
+
+  static std::size_t Home(std::uint32_t id, std::size_t mask) {
+    return static_cast<std::size_t>((std::uint64_t{id} * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  }
+
+  void Place(const Slot& slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Home(slot.id, mask);
+    while (slots_[i].id != HashIndex::kNone) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+
+  void Grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 4 : old.size() * 2, Slot{});
+    for (const Slot& slot : old) {
+      if (slot.id != HashIndex::kNone) Place(slot);
     }
   }
 

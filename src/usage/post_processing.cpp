@@ -67,7 +67,7 @@ void SortHosts(UsageTables& tables) {
     Permute(history.Hosts, order);
     Permute(history.HostTraffic, order);
     // The host index is no longer needed once reading is over.
-    history.index = HashIndex();
+    history.index = IdIndex();
   }
 }
 

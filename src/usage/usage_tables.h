@@ -16,7 +16,7 @@ namespace sirvane {
 struct THistoryRec {
   std::vector<std::string_view> Hosts;
   std::vector<std::int64_t> HostTraffic;  // parallel to Hosts
-  HashIndex index;                        // host -> position; stale after sorting
+  IdIndex index;                          // host id -> position; stale after sorting
 
   std::int64_t HostCount() const { return static_cast<std::int64_t>(Hosts.size()); }
 };
@@ -25,7 +25,7 @@ struct THistoryRec {
 struct TReportRec {
   std::string_view UserName;
   std::vector<std::string_view> Addresses;  // distinct, first-seen order
-  HashIndex address_index;
+  IdIndex address_index;                    // address id -> position
   std::int64_t Traffic = 0;
   THistoryRec History;
   std::string PageName;  // set when the summary page is written
@@ -73,9 +73,19 @@ class UsageTables {
  private:
   std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
 
+  // Every distinct string of one kind once for the whole run, with its id.
+  struct Interned {
+    std::vector<std::string_view> strings;  // by id
+    HashIndex index;
+  };
+  // The id of `text` in `table`, interning it when new.
+  std::uint32_t Intern(Interned& table, std::string_view text);
+
   std::uint64_t seed_;
   StringArena arena_;
   HashIndex user_index_;
+  Interned hosts_;
+  Interned addresses_;
 };
 
 }  // namespace sirvane

@@ -58,16 +58,6 @@ TEST(MainTest, ARunWritesEveryReportAndExitsZero) {
             "user:                 access from: \r\nbob : 10.0.3.18;\r\nalice : 10.0.3.17;\r\n");
 }
 
-TEST(MainTest, TheArgumentIsLowerCasedAndResolvedCaseInsensitively) {
-  TempDir dir;
-  std::system(("mkdir -p '" + dir.File("Conf") + "' '" + dir.File("logs") + "'").c_str());
-  WriteFile(dir.File("logs/access.log"), kLog);
-  WriteFile(dir.File("Conf/Proxy.CFG"), "inputpath=logs/access*.log\nnamefield=8\nbytesfield=5\n");
-  const Result r = RunSirvane(dir.path(), "CONF/PROXY.CFG extra-argument-ignored");
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_NE(ReadFile(dir.File("last.log")).find("access.log ... OK\r\n"), std::string::npos);
-}
-
 TEST(MainTest, ARefusedConfigurationWritesTheAbortLogAndExitsZero) {
   TempDir dir;
   const Result r = RunSirvane(dir.path(), "missing.cfg");
