@@ -26,12 +26,11 @@ class SystemClock : public Clock {
   LocalDateTime Now() const override;
 };
 
-// Always the moment it was last set to; tests use it to pin dates and times.
+// Always the same moment; tests use it to pin dates and times.
 class FixedClock : public Clock {
  public:
   explicit FixedClock(LocalDateTime moment) : moment_(moment) {}
   LocalDateTime Now() const override { return moment_; }
-  void Set(LocalDateTime moment) { moment_ = moment; }
 
  private:
   LocalDateTime moment_;

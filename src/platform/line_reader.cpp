@@ -44,7 +44,6 @@ void LineReader::Open(const std::string& path) {
   next_lf_known_ = false;
   skip_line_feed_ = false;
   line_handed_out_ = false;
-  lines_read_ = 0;
   at_end_of_file_ = true;
 
   const int fd = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
@@ -159,7 +158,6 @@ std::span<char> LineReader::ReadMutableLine() {
           skip_line_feed_ = true;  // decided once the next block is read
         }
       }
-      ++lines_read_;
       line_handed_out_ = true;
       return line;
     }
@@ -168,7 +166,6 @@ std::span<char> LineReader::ReadMutableLine() {
       // The last line has no line end.
       const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
       begin_ = end_;
-      ++lines_read_;
       line_handed_out_ = true;
       return line;
     }

@@ -31,8 +31,6 @@ class LineReader {
   // The same, writable: the caller may change the line's bytes in place (the
   // splitter lower-cases and compacts fields there instead of copying them).
   std::span<char> ReadMutableLine();
-  // Lines handed out since Open.
-  std::size_t lines_read() const { return lines_read_; }
 
  private:
   bool Fill();  // reads more bytes; false at end of file or on error
@@ -54,7 +52,6 @@ class LineReader {
   bool at_end_of_file_ = true;
   bool skip_line_feed_ = false;   // the last line ended in CR: an LF next is part of it
   bool line_handed_out_ = false;  // the last line's bytes must stay until ReadLine
-  std::size_t lines_read_ = 0;
 };
 
 }  // namespace sirvane

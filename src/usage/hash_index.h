@@ -59,8 +59,6 @@ class HashIndex {
     ++count_;
   }
 
-  std::size_t size() const { return count_; }
-
  private:
   struct Slot {
     const char* data = nullptr;

@@ -17,7 +17,6 @@ class StringArena {
       // Big strings get a block of their own so that they waste nothing.
       blocks_.push_back(std::make_unique<char[]>(text.size()));
       std::memcpy(blocks_.back().get(), text.data(), text.size());
-      bytes_ += text.size();
       return std::string_view(blocks_.back().get(), text.size());
     }
     if (free_ < text.size()) {
@@ -29,17 +28,14 @@ class StringArena {
     std::memcpy(out, text.data(), text.size());
     next_ += text.size();
     free_ -= text.size();
-    bytes_ += text.size();
     return std::string_view(out, text.size());
   }
-  std::size_t bytes() const { return bytes_; }
 
  private:
   static constexpr std::size_t kBlockSize = 1 << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* next_ = nullptr;
   std::size_t free_ = 0;
-  std::size_t bytes_ = 0;
 };
 
 }  // namespace sirvane

@@ -68,7 +68,6 @@ class UsageTables {
   // Called after the users have been reordered: rebuilds the user index.
   void ReindexUsers();
 
-  std::size_t interned_bytes() const { return arena_.bytes(); }
 
  private:
   std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
