@@ -8,8 +8,10 @@ namespace sirvane {
 RunError::RunError(std::string kind, std::string advice)
     : std::runtime_error(kind + ": " + advice), kind_(std::move(kind)), advice_(std::move(advice)) {}
 
-void ThrowIoError(int error_number, const std::string& what, const std::string& path) {
+void ThrowIoError(int error_number, const std::string& what, const std::string& path,
+                  const std::string& next_step) {
   std::string advice = what + " '" + path + "': " + std::strerror(error_number) + ".";
+  if (!next_step.empty()) advice += " " + next_step;
   throw RunError("I/O error " + std::to_string(error_number), advice);
 }
 

@@ -20,8 +20,10 @@ class RunError : public std::runtime_error {
 };
 
 // An I/O failure with the system's error number; `what` says what was being
-// done ("Cannot create the file"), `path` names the file.
-[[noreturn]] void ThrowIoError(int error_number, const std::string& what, const std::string& path);
+// done ("Cannot create the file"), `path` names the file, `next_step` what the
+// user can do about it.
+[[noreturn]] void ThrowIoError(int error_number, const std::string& what, const std::string& path,
+                               const std::string& next_step = "");
 
 // An index or field position outside its range.
 [[noreturn]] void ThrowRangeError(const std::string& advice);

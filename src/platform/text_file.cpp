@@ -39,11 +39,7 @@ const char* AdviceFor(int error_number) {
 }
 
 [[noreturn]] void ThrowFileError(int error_number, const std::string& what, const std::string& path) {
-  try {
-    ThrowIoError(error_number, what, path);
-  } catch (const RunError& error) {
-    throw RunError(error.kind(), error.advice() + " " + AdviceFor(error_number));
-  }
+  ThrowIoError(error_number, what, path, AdviceFor(error_number));
 }
 
 // Writes everything or returns the errno of the failure (0 on success).
