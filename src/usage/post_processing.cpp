@@ -16,12 +16,24 @@ bool IsLocalHost(std::string_view host, const std::vector<std::string>& local_do
   return false;
 }
 
+// Puts items[order[j]] at position j, in place: following each cycle of the
+// permutation moves every record once and needs no second table of records.
 template <typename T>
 void Permute(std::vector<T>& items, const std::vector<std::uint32_t>& order) {
-  std::vector<T> sorted;
-  sorted.reserve(items.size());
-  for (std::uint32_t i : order) sorted.push_back(std::move(items[i]));
-  items.swap(sorted);
+  std::vector<bool> placed(items.size(), false);
+  for (std::size_t start = 0; start < items.size(); ++start) {
+    if (placed[start]) continue;
+    T held = std::move(items[start]);
+    std::size_t j = start;
+    for (;;) {
+      placed[j] = true;
+      const std::size_t from = order[j];
+      if (from == start) break;
+      items[j] = std::move(items[from]);
+      j = from;
+    }
+    items[j] = std::move(held);
+  }
 }
 
 bool IsNonIncreasing(const std::vector<std::int64_t>& values) {

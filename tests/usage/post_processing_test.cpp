@@ -16,6 +16,7 @@ TEST(SortUsersTest, LeavesTheExchangeSortsOrderAndKeepsRecordsWhole) {
       {{{"a", 5}, {"x", 1}, {"b", 5}, {"y", 9}}, {"y", "b", "a", "x"}},
       {{{"a", 5}, {"b", 5}, {"c", 5}}, {"a", "b", "c"}},
       {{{"a", 3}, {"b", 5}, {"c", 5}}, {"b", "c", "a"}},
+      {{{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}}, {"d", "c", "b", "a"}},  // two cycles
       {{{"only", 1}}, {"only"}},
   };
   for (const auto& [users, sorted] : cases) {
