@@ -33,18 +33,54 @@ inline std::uint64_t HashBytes(std::string_view text, std::uint64_t seed) {
   return h;
 }
 
+// Linear probing over a power-of-two table kept at most half full; the slot
+// type says where it belongs (Home) and whether it is free (IsFree).
+template <typename Slot>
+class ProbedSlots {
+ public:
+  bool empty() const { return slots_.empty(); }
+  std::size_t mask() const { return slots_.size() - 1; }
+  const Slot& operator[](std::size_t i) const { return slots_[i]; }
+
+  void Add(const Slot& slot) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    Place(slot);
+    ++count_;
+  }
+
+ private:
+  void Place(const Slot& slot) {
+    std::size_t i = slot.Home() & mask();
+    while (!slots_[i].IsFree()) i = (i + 1) & mask();
+    slots_[i] = slot;
+  }
+
+  void Grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 8 : old.size() * 2, Slot{});
+    for (const Slot& slot : old) {
+      if (!slot.IsFree()) Place(slot);
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
+inline constexpr std::uint32_t kNoPosition = 0xFFFFFFFFu;
+
 class HashIndex {
  public:
-  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  static constexpr std::uint32_t kNone = kNoPosition;
 
   // The position whose key equals `key`, or kNone.
   std::uint32_t Find(std::string_view key, std::uint64_t hash) const {
     if (slots_.empty()) return kNone;
     const std::uint32_t h = Fold(hash);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = h & slots_.mask();; i = (i + 1) & slots_.mask()) {
       const Slot& slot = slots_[i];
-      if (slot.position == kNone) return kNone;
+      if (slot.IsFree()) return kNone;
       if (slot.hash == h && slot.size == key.size() &&
           (key.empty() || std::memcmp(slot.data, key.data(), key.size()) == 0)) {
         return slot.position;
@@ -54,9 +90,7 @@ class HashIndex {
 
   // Records a key known to be absent; `stored` must stay valid (interned).
   void Insert(std::string_view stored, std::uint64_t hash, std::uint32_t position) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow();
-    Place(Slot{stored.data(), static_cast<std::uint32_t>(stored.size()), Fold(hash), position});
-    ++count_;
+    slots_.Add(Slot{stored.data(), static_cast<std::uint32_t>(stored.size()), Fold(hash), position});
   }
 
  private:
@@ -65,33 +99,14 @@ class HashIndex {
     std::uint32_t size = 0;
     std::uint32_t hash = 0;  // the folded hash: home slot and a quick check
     std::uint32_t position = kNone;
+    std::size_t Home() const { return hash; }
+    bool IsFree() const { return position == kNone; }
   };
 
   static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
 
-  void Place(const Slot& slot) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = slot.hash & mask;
-    while (slots_[i].position != kNone) i = (i + 1) & mask;
-    slots_[i] = slot;
-  }
-
-  void Grow() {
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(old.empty() ? 8 : old.size() * 2, Slot{});
-    for (const Slot& slot : old) {
-      if (slot.position != kNone) Place(slot);
-    }
-  }
-
-  std::vector<Slot> slots_;
-  std::size_t count_ = 0;
+  ProbedSlots<Slot> slots_;
 };
-
-}  // namespace sirvane
-
-namespace sirvane {
 
 // A map from the ids of interned strings to positions in one user's list:
 // each user's hosts and addresses are found by id, so only the run-wide
@@ -100,49 +115,25 @@ class IdIndex {
  public:
   // The position recorded for `id`, or HashIndex::kNone.
   std::uint32_t Find(std::uint32_t id) const {
-    if (slots_.empty()) return HashIndex::kNone;
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = Home(id, mask);; i = (i + 1) & mask) {
+    if (slots_.empty()) return kNoPosition;
+    for (std::size_t i = Slot{id, 0}.Home() & slots_.mask();; i = (i + 1) & slots_.mask()) {
       if (slots_[i].id == id) return slots_[i].position;
-      if (slots_[i].id == HashIndex::kNone) return HashIndex::kNone;
+      if (slots_[i].IsFree()) return kNoPosition;
     }
   }
 
   // Records an id known to be absent.
-  void Insert(std::uint32_t id, std::uint32_t position) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow();
-    Place(Slot{id, position});
-    ++count_;
-  }
+  void Insert(std::uint32_t id, std::uint32_t position) { slots_.Add(Slot{id, position}); }
 
  private:
   struct Slot {
-    std::uint32_t id = HashIndex::kNone;
-    std::uint32_t position = HashIndex::kNone;
+    std::uint32_t id = kNoPosition;
+    std::uint32_t position = kNoPosition;
+    std::size_t Home() const { return static_cast<std::size_t>((std::uint64_t{id} * 0x9E3779B97F4A7C15ull) >> 32); }
+    bool IsFree() const { return id == kNoPosition; }
   };
 
-  static std::size_t Home(std::uint32_t id, std::size_t mask) {
-    return static_cast<std::size_t>((std::uint64_t{id} * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-  }
-
-  void Place(const Slot& slot) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = Home(slot.id, mask);
-    while (slots_[i].id != HashIndex::kNone) i = (i + 1) & mask;
-    slots_[i] = slot;
-  }
-
-  void Grow() {
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(old.empty() ? 4 : old.size() * 2, Slot{});
-    for (const Slot& slot : old) {
-      if (slot.id != HashIndex::kNone) Place(slot);
-    }
-  }
-
-  std::vector<Slot> slots_;
-  std::size_t count_ = 0;
+  ProbedSlots<Slot> slots_;
 };
 
 }  // namespace sirvane

@@ -82,13 +82,6 @@ TEST(MainTest, EveryLinkLeadsToAPageOfThisRunAndNamesShowAsText) {
   EXPECT_EQ(links, names.size() + 3);  // alice, bob and the banner's link to this page
 }
 
-TEST(MainTest, ARefusedConfigurationWritesTheAbortLogAndExitsZero) {
-  Workspace w(kLog);
-  EXPECT_EQ(w.Run("MISSING.cfg"), 0);
-  EXPECT_EQ(w.Read("abort.log").rfind("Configuration file missing.cfg\r\nConfiguration file not exist; ;\r\n", 0), 0u);
-  EXPECT_FALSE(Exists(w.dir.File("last.log")));
-}
-
 TEST(MainTest, AnErrorStopReportsOnStderrAndExitsOne) {
   struct Case {
     std::string config;   // appended to kConfig
