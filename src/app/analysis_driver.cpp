@@ -4,6 +4,7 @@
 
 #include "platform/file_system.h"
 #include "report/address_list.h"
+#include "report/export_report.h"
 #include "report/summary_page.h"
 #include "report/user_pages.h"
 #include "usage/log_ingestion.h"
@@ -109,6 +110,7 @@ void CreateReports(Run& run) {
   if (run.settings.IpField > 0) WriteAddressList(run.tables, context);
   WriteSummaryPage(run.tables, context);
   WriteUserPages(run.tables, context);
+  WriteExports(run.tables, context);  // nothing unless configured
 }
 
 }  // namespace sirvane

@@ -1,5 +1,7 @@
 #include "config/configuration.h"
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 #include "text/split_fields.h"
@@ -40,6 +42,29 @@ char SeparatorFor(std::string_view value) {
   return value.front();
 }
 
+// "csv", "json" or both, comma-separated. Anything else keeps the earlier
+// choice and adds the key's message, like a bad number.
+void SetExports(std::string_view value, Settings& s) {
+  bool csv = false;
+  bool json = false;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = std::min(value.find(',', start), value.size());
+    const std::string_view item = value.substr(start, comma - start);
+    if (item == "csv") {
+      csv = true;
+    } else if (item == "json") {
+      json = true;
+    } else {
+      s.ConfigErrors += "Export is not csv or json; ";
+      return;
+    }
+    if (comma == value.size()) break;
+    start = comma + 1;
+  }
+  s.ExportCsv = csv;
+  s.ExportJson = json;
+}
+
 void ApplyLine(std::string_view key, std::string_view value, Settings& s) {
   std::string& errors = s.ConfigErrors;
   if (key == "inputpath") {
@@ -70,6 +95,8 @@ void ApplyLine(std::string_view key, std::string_view value, Settings& s) {
     s.LocalDomains.emplace_back(value);
   } else if (key == "invisible_user") {
     s.InvisibleUsers.emplace_back(value);
+  } else if (key == "export") {
+    SetExports(value, s);
   }
 }
 

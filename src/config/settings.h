@@ -23,6 +23,8 @@ struct Settings {
   std::int32_t QueryField = 7;              // queryfield
   std::vector<std::string> LocalDomains;    // localdomain, in file order
   std::vector<std::string> InvisibleUsers;  // invisible_user, in file order
+  bool ExportCsv = false;                   // export: csv
+  bool ExportJson = false;                  // export: json
 };
 
 }  // namespace sirvane

@@ -31,6 +31,18 @@ struct Example {
   std::string page_prefix; // the same, as it appears in page names
 };
 
+// Runs examples/<directory> in a copy inside `dir`, with `extra` appended to
+// its configuration; returns the copy's path.
+std::string RunExample(const testing::TempDir& dir, const std::string& directory, const std::string& extra = "") {
+  const std::string run = dir.File("run");
+  const std::string command = "cp -r '" + std::string(SIRVANE_SOURCE_DIR) + "/examples/" + directory + "' '" + run +
+                              "' && printf '%s' '" + extra + "' >>'" + run + "/sirvane.cfg' && mkdir '" + run +
+                              "/report' && cd '" + run + "' && LC_ALL=C '" + SIRVANE_BINARY + "' </dev/null";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+  return run;
+}
+
 TEST(ExamplesTest, EachConfigurationReadsItsSampleLog) {
   const std::vector<Example> examples = {
       {"squid-native", "", ""},
@@ -43,12 +55,7 @@ TEST(ExamplesTest, EachConfigurationReadsItsSampleLog) {
   for (const Example& example : examples) {
     SCOPED_TRACE(example.directory);
     testing::TempDir dir;
-    const std::string run = dir.File("run");
-    const std::string command = "cp -r '" + std::string(SIRVANE_SOURCE_DIR) + "/examples/" + example.directory +
-                                "' '" + run + "' && mkdir '" + run + "/report' && cd '" + run + "' && LC_ALL=C '" +
-                                SIRVANE_BINARY + "' </dev/null";
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    const std::string run = RunExample(dir, example.directory);
 
     const std::string report = ReadFile(run + "/report/report.html");
     const std::string& u = example.user_prefix;
@@ -66,7 +73,35 @@ TEST(ExamplesTest, EachConfigurationReadsItsSampleLog) {
     const std::string carol = ReadFile(run + "/report/" + example.page_prefix + "carol.html");
     EXPECT_NE(carol.find(">intranet.example.lan<"), std::string::npos);
     EXPECT_NE(ReadFile(run + "/report/ipaccess.txt").find(u + "bob : 10.0.3.22;\r\n"), std::string::npos);
+    EXPECT_FALSE(testing::Exists(run + "/report/report.csv"));  // exports are off unless configured
+    EXPECT_FALSE(testing::Exists(run + "/report/report.json"));
   }
+}
+
+TEST(ExamplesTest, ExportsAddTwoFilesAndChangeNoOther) {
+  testing::TempDir plain_dir;
+  testing::TempDir export_dir;
+  const std::string plain = RunExample(plain_dir, "squid-native");
+  const std::string exported = RunExample(export_dir, "squid-native", "export=csv,json\n");
+  for (const std::string file : {"report.html", "alice.html", "bob.html", "carol.html", "dave.html", "ipaccess.txt"}) {
+    const std::string content = ReadFile(plain + "/report/" + file);
+    EXPECT_FALSE(content.empty()) << file;
+    EXPECT_EQ(ReadFile(exported + "/report/" + file), content) << file;
+  }
+
+  const std::string csv = ReadFile(exported + "/report/report.csv");
+  EXPECT_NE(csv.find("\r\nuser,bob,true,bob.html,24438309,23866,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\nhost,bob,,,6678710,6522,,,,,video.example.net\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\nuser,-,false,,11772,11,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\ntotal,,,,25543138,24944,,"), std::string::npos) << csv;
+
+  const std::string json = ReadFile(exported + "/report/report.json");
+  EXPECT_NE(json.find("\"limit\": 20971520,"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"name\": \"carol\",\n      \"visible\": true,\n      \"page\": \"carol.html\",\n"
+                      "      \"bytes\": 456101,\n      \"kilobytes\": 445,"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\n  \"total\": {\"bytes\": 25543138, \"kilobytes\": 24944, "), std::string::npos) << json;
 }
 
 }  // namespace

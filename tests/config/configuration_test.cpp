@@ -136,5 +136,35 @@ TEST(ConfigurationTest, MissingFileOrDirectoryIsRefused) {
   EXPECT_EQ(read.InputPath, "*.log");
 }
 
+TEST(ConfigurationTest, ExportTakesCsvJsonOrBoth) {
+  struct Case {
+    std::string lines;  // after inputpath
+    bool csv;
+    bool json;
+    std::string errors;
+  };
+  const std::vector<Case> cases = {
+      {"", false, false, ""},
+      {"export=csv\n", true, false, ""},
+      {"export=JSON\n", false, true, ""},
+      {"export = Json , CSV\n", true, true, ""},
+      {"export=csv,csv\n", true, false, ""},
+      {"export=csv\nexport=json\n", false, true, ""},  // the last valid line decides
+      {"export=xml\n", false, false, "Export is not csv or json; "},
+      {"export=\n", false, false, "Export is not csv or json; "},
+      {"export=csv,\n", false, false, "Export is not csv or json; "},
+      {"export=csv;json\n", false, false, "Export is not csv or json; "},
+      {"export=json\nexport=csv,html\n", false, true, "Export is not csv or json; "},  // keeps json
+      {"namefield=x\nexport=pdf\nmonth=y\n", false, false,
+       "NamePart is not number; Export is not csv or json; Month is not number; "},
+  };
+  for (const Case& c : cases) {
+    const Loaded r = Apply("inputpath=x\n" + c.lines);
+    EXPECT_EQ(r.settings.ConfigErrors, c.errors) << c.lines;
+    EXPECT_EQ(r.settings.ExportCsv, c.csv) << c.lines;
+    EXPECT_EQ(r.settings.ExportJson, c.json) << c.lines;
+  }
+}
+
 }  // namespace
 }  // namespace sirvane

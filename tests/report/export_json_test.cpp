@@ -1,0 +1,127 @@
+#include "report/export_json.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace sirvane {
+namespace {
+
+std::string Quoted(std::string_view text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
+}
+
+TEST(ExportJsonTest, StringsAreEscapedAndAlwaysValidUtf8) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"alice", "\"alice\""},
+      {"", "\"\""},
+      {"a\"b\\c/d", "\"a\\\"b\\\\c/d\""},
+      {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
+      {std::string("\x00\x01\x1f\x7f", 4), "\"\\u0000\\u0001\\u001f\\u007f\""},
+      {"<script>", "\"<script>\""},
+      {"m\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80", "\"m\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80\""},
+      {"\xE2\x80\xA8\xE2\x80\xA9", "\"\\u2028\\u2029\""},
+      // Each maximal invalid part becomes one U+FFFD; what follows is kept.
+      {"a\x80z", "\"a\\ufffdz\""},
+      {"\xFF\xFE", "\"\\ufffd\\ufffd\""},
+      {"\xC0\xAF", "\"\\ufffd\\ufffd\""},          // overlong '/'
+      {"\xC3", "\"\\ufffd\""},                     // cut off at the end
+      {"\xE2\x82z", "\"\\ufffdz\""},               // cut off before an ASCII byte
+      {"\xE0\x80\x80", "\"\\ufffd\\ufffd\\ufffd\""},  // overlong three-byte form
+      {"\xED\xA0\x80", "\"\\ufffd\\ufffd\\ufffd\""},  // a surrogate
+      {"\xF0\x9F\x98", "\"\\ufffd\""},
+      {"\xF4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""},  // above U+10FFFF
+      {"\xF4\x8F\xBF\xBF", "\"\xF4\x8F\xBF\xBF\""},              // U+10FFFF itself
+      {"\xC3\xC3\xBC", "\"\\ufffd\xC3\xBC\""},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(Quoted(text), expected) << text;
+}
+
+TEST(ExportJsonTest, IntegersAreExactAcrossTheWholeRange) {
+  const std::vector<std::pair<std::int64_t, std::string>> cases = {
+      {0, "0"},
+      {7, "7"},
+      {-1, "-1"},
+      {9007199254740993, "9007199254740993"},  // 2^53 + 1: a double would lose it
+      {std::numeric_limits<std::int64_t>::max(), "9223372036854775807"},
+      {std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
+  };
+  for (const auto& [value, expected] : cases) {
+    std::string out;
+    AppendJsonInteger(out, value);
+    EXPECT_EQ(out, expected);
+  }
+}
+
+TEST(ExportJsonTest, DocumentLayout) {
+  ExportReport report;
+  report.month = 3;
+  report.year = 2026;
+  report.limit = 10485760;
+  ExportUser& admin = report.users.emplace_back();
+  admin.name = "ad\"min";
+  admin.visible = true;
+  admin.page = "admin.html";
+  admin.bytes = std::numeric_limits<std::int64_t>::max();
+  admin.kilobytes = 9007199254740992;
+  admin.prognosis_bytes = std::numeric_limits<std::int64_t>::max();
+  admin.prognosis_kilobytes = 9007199254740992;
+  admin.traffic_over_limit = true;
+  admin.prognosis_over_limit = true;
+  admin.hosts = {{"mirror", 9000000, 8789}, {"", 3000000, 2930}};
+  ExportUser& anonymous = report.users.emplace_back();
+  anonymous.name = "-";
+  anonymous.bytes = 3000;
+  anonymous.kilobytes = 3;
+  anonymous.prognosis_bytes = 7500;
+  anonymous.prognosis_kilobytes = 7;
+  report.unknown = {3000, 3, 8};
+  report.total = {std::numeric_limits<std::int64_t>::max(), 9007199254740995, std::numeric_limits<std::int64_t>::min()};
+
+  EXPECT_EQ(EncodeJson(report),
+            "{\n"
+            "  \"month\": 3,\n"
+            "  \"year\": 2026,\n"
+            "  \"limit\": 10485760,\n"
+            "  \"users\": [\n"
+            "    {\n"
+            "      \"name\": \"ad\\\"min\",\n"
+            "      \"visible\": true,\n"
+            "      \"page\": \"admin.html\",\n"
+            "      \"bytes\": 9223372036854775807,\n"
+            "      \"kilobytes\": 9007199254740992,\n"
+            "      \"prognosis_bytes\": 9223372036854775807,\n"
+            "      \"prognosis_kilobytes\": 9007199254740992,\n"
+            "      \"traffic_over_limit\": true,\n"
+            "      \"prognosis_over_limit\": true,\n"
+            "      \"hosts\": [\n"
+            "        {\"name\": \"mirror\", \"bytes\": 9000000, \"kilobytes\": 8789},\n"
+            "        {\"name\": \"\", \"bytes\": 3000000, \"kilobytes\": 2930}\n"
+            "      ]\n"
+            "    },\n"
+            "    {\n"
+            "      \"name\": \"-\",\n"
+            "      \"visible\": false,\n"
+            "      \"page\": null,\n"
+            "      \"bytes\": 3000,\n"
+            "      \"kilobytes\": 3,\n"
+            "      \"prognosis_bytes\": 7500,\n"
+            "      \"prognosis_kilobytes\": 7,\n"
+            "      \"traffic_over_limit\": false,\n"
+            "      \"prognosis_over_limit\": false,\n"
+            "      \"hosts\": []\n"
+            "    }\n"
+            "  ],\n"
+            "  \"unknown\": {\"bytes\": 3000, \"kilobytes\": 3, \"prognosis_kilobytes\": 8},\n"
+            "  \"total\": {\"bytes\": 9223372036854775807, \"kilobytes\": 9007199254740995, "
+            "\"prognosis_kilobytes\": -9223372036854775808}\n"
+            "}\n");
+
+  report.users.clear();
+  EXPECT_NE(EncodeJson(report).find("\"users\": [],\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace sirvane
