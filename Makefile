@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all demo check test test-sanitize deps clean package-check
+.PHONY: all demo check test test-sanitize deps clean package-check browser-check
 
 all: deps
 	cmake -S . -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release -DSIRVANE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
@@ -17,7 +17,7 @@ deps:
 demo: all
 	@scripts/run-demo.sh $(BUILD)/release/sirvane
 
-check: test test-sanitize package-check
+check: test test-sanitize package-check browser-check
 
 test: deps
 	cmake -S . -B $(BUILD)/werror -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIRVANE_WERROR=ON $(CMAKE_FLAGS) >/dev/null
@@ -32,6 +32,10 @@ test-sanitize: deps
 # Build the .deb, install it, run the installed demo, remove it (root only).
 package-check: deps
 	JOBS=$(JOBS) scripts/package-check.sh $(BUILD)/package
+
+# The report in headless Chromium; screenshots in $(BUILD)/browser-output.
+browser-check: all
+	scripts/browser-check.sh $(BUILD)/release/sirvane $(BUILD)/browser-output
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,175 @@
+// Opens the report that sirvane writes in headless Chromium, the way a reader
+// sees it: every link leads to a page with its host table, highlighted
+// figures are red, and user names that hold markup show as text and run
+// nothing. Screenshots go to the output directory for a human to look at.
+//
+// Environment: SIRVANE_BINARY (default ../../build/release/sirvane),
+// BROWSER_OUTPUT (default ../../build/browser-output), CHROMIUM (default
+// /usr/bin/chromium).
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, mkdirSync, writeFileSync, rmSync, existsSync, readFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const binary = resolve(process.env.SIRVANE_BINARY ?? join(here, '../../build/release/sirvane'));
+const outputDir = resolve(process.env.BROWSER_OUTPUT ?? join(here, '../../build/browser-output'));
+const chromiumPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
+
+const SCRIPT_USER = '<script>alert(1)</script>';
+const FLAG_USER = '<script>window.sirvanepwned=1</script>';
+const IMG_USER = '<img/src=x/onerror=alert(2)>';
+// user, client address, bytes, URL; Squid's native layout.
+const REQUESTS = [
+  ['alice', '10.0.3.17', 524288, 'http://mail.example.com/inbox'],
+  ['alice', '10.0.3.17', 1048576, 'http://cdn.example.net/lib/app.js'],
+  ['bob', '10.0.3.22', 31457280, 'http://video.example.net/stream/seg-118.ts'],
+  ['bob', '10.0.3.22', 4194304, 'video.example.net:443'],
+  ['bob', '10.0.3.22', 2097152, 'http://updates.example.com/pkg/tool.tar.xz'],
+  [SCRIPT_USER, '10.0.4.8', 2048000, 'http://shop.example.com/cart'],
+  [FLAG_USER, '10.0.4.9', 1024000, 'http://news.example.net/'],
+  [IMG_USER, '10.0.4.10', 512000, 'http://www.example.org/'],
+  ['-', '10.0.4.31', 3924, 'http://ads.example.net/pixel.gif'],
+];
+const EXPECTED_USERS = ['bob', SCRIPT_USER, 'alice', FLAG_USER, IMG_USER];
+
+let workDir;
+let reportDir;
+let userDataDir;
+let context;
+const dialogs = [];
+const pageErrors = [];
+
+before(() => {
+  assert.ok(existsSync(binary), `no sirvane program at ${binary}; build it first (make)`);
+  assert.ok(existsSync(chromiumPath), `no Chromium at ${chromiumPath}; install it: apt-get install chromium`);
+  workDir = mkdtempSync(join(tmpdir(), 'sirvane-browser-'));
+  reportDir = join(workDir, 'report');
+  mkdirSync(join(workDir, 'logs'));
+  mkdirSync(reportDir);
+  mkdirSync(outputDir, { recursive: true });
+  let time = 1796112000;
+  const lines = REQUESTS.map(([user, address, bytes, url]) => {
+    time += 37;
+    const method = url.startsWith('http') ? 'GET' : 'CONNECT';
+    return `${time}.120    245 ${address} TCP_MISS/200 ${bytes} ${method} ${url} ${user} HIER_DIRECT/203.0.113.10 text/html`;
+  });
+  writeFileSync(join(workDir, 'logs', 'access.log'), lines.join('\n') + '\n');
+  // 30 MiB: bob's traffic is red; alice's is not.
+  writeFileSync(join(workDir, 'sirvane.cfg'),
+    'inputpath=logs/access*.log\noutputpath=report\nnamefield=8\nbytesfield=5\nqueryfield=7\nipfield=3\n' +
+    'limit=31457280\nfinalreport=yes\n');
+  execFileSync(binary, [], { cwd: workDir, env: { ...process.env, LC_ALL: 'C' }, stdio: ['ignore', 'inherit', 'inherit'] });
+  assert.ok(existsSync(join(reportDir, 'report.html')), 'sirvane wrote no report.html');
+});
+
+before(async () => {
+  userDataDir = mkdtempSync(join(tmpdir(), 'sirvane-chromium-'));
+  context = await chromium.launchPersistentContext(userDataDir, {
+    executablePath: chromiumPath,
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+    viewport: { width: 1200, height: 800 },
+  });
+  context.on('page', watch);
+  for (const page of context.pages()) watch(page);
+});
+
+function watch(page) {
+  page.on('dialog', async (dialog) => {
+    dialogs.push(dialog.message());
+    await dialog.dismiss();
+  });
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+}
+
+after(async () => {
+  await context?.close();
+  if (userDataDir) rmSync(userDataDir, { recursive: true, force: true });
+  if (workDir) rmSync(workDir, { recursive: true, force: true });
+});
+
+// The rows of the first table below the header cell `header`, as cell texts.
+async function tableRows(page, header) {
+  return page.evaluate((header) => {
+    const table = [...document.querySelectorAll('table')].find((t) => t.rows[0]?.cells[0]?.textContent.trim() === header);
+    if (!table) return null;
+    return [...table.rows].slice(1).map((row) => [...row.cells].map((cell) => cell.textContent));
+  }, header);
+}
+
+const RED = 'rgb(255, 0, 0)';
+
+// The colour that the text of a table cell is drawn in.
+async function cellColours(page, header) {
+  return page.evaluate((header) => {
+    const table = [...document.querySelectorAll('table')].find((t) => t.rows[0]?.cells[0]?.textContent.trim() === header);
+    return [...table.rows].slice(1).map((row) => [...row.cells].map((cell) => {
+      let node = cell;
+      while (node.firstElementChild) node = node.firstElementChild;  // the innermost element holds the text
+      return getComputedStyle(node).color;
+    }));
+  }, header);
+}
+
+test('the summary page lists every user, with markup in names shown as text', async () => {
+  const page = await context.newPage();
+  await page.goto(pathToFileURL(join(reportDir, 'report.html')).href);
+  const rows = await tableRows(page, 'user:');
+  assert.ok(rows, 'no user table on report.html');
+  assert.deepEqual(rows.map((cells) => cells[0]), [...EXPECTED_USERS, 'unknown', 'total:']);
+  assert.equal(await page.locator('script').count(), 0, 'a <script> element was created from a name');
+  assert.equal(await page.locator('img[onerror]').count(), 0, 'an <img> element was created from a name');
+  assert.equal(await page.evaluate(() => window.sirvanepwned), undefined);
+
+  const colours = await cellColours(page, 'user:');
+  assert.equal(colours[0][1], RED, "bob's traffic (over the limit) is not red");
+  assert.equal(colours[0][2], RED, "bob's prognosis (over the limit) is not red");
+  assert.notEqual(colours[2][1], RED, "alice's traffic (under the limit) is red");
+  assert.notEqual(colours.at(-1)[1], RED, 'the total row is red');
+  await page.screenshot({ path: join(outputDir, 'summary.png'), fullPage: true });
+  await page.close();
+});
+
+test('every user link opens a page with the user and a host table', async () => {
+  const page = await context.newPage();
+  const summaryUrl = pathToFileURL(join(reportDir, 'report.html')).href;
+  await page.goto(summaryUrl);
+  const links = await page.evaluate(() =>
+    [...document.querySelectorAll('table a')].map((a) => ({ name: a.textContent, href: a.href })));
+  assert.deepEqual(links.map((l) => l.name), EXPECTED_USERS);
+  for (const { name, href } of links) {
+    const response = await page.goto(href);
+    assert.ok(response === null || response.ok(), `${href} did not load`);
+    assert.ok(existsSync(fileURLToPath(href)), `${name}: the link ${href} leads to no file`);
+    const userRows = await tableRows(page, 'user:');
+    assert.deepEqual(userRows?.map((cells) => cells[0]), [name], `${name}: user row`);
+    const hosts = await tableRows(page, 'URL:');
+    assert.ok(hosts && hosts.length > 0, `${name}: no host rows`);
+    assert.equal(await page.locator('script').count(), 0, `${name}: a <script> element on the page`);
+    if (name === 'bob') {
+      assert.deepEqual(hosts, [['video.example.net', '30720K'], ['', '4096K'], ['updates.example.com', '2048K']]);
+      const colours = await cellColours(page, 'user:');
+      assert.deepEqual(colours[0].slice(1), [RED, RED], "bob's figures on his page are not red");
+      await page.screenshot({ path: join(outputDir, 'user-bob.png'), fullPage: true });
+    }
+  }
+  await page.close();
+});
+
+test('nothing from the logs ran', async () => {
+  const page = await context.newPage();
+  await page.goto(pathToFileURL(join(reportDir, 'report.html')).href);
+  await page.waitForTimeout(200);  // let a stray handler (an onerror, say) fire if there were one
+  assert.equal(await page.evaluate(() => window.sirvanepwned), undefined);
+  await page.close();
+  assert.deepEqual(dialogs, [], 'a dialog opened');
+  assert.deepEqual(pageErrors, [], 'a script error occurred');
+  assert.ok(readFileSync(join(outputDir, 'summary.png')).length > 1000);
+  assert.ok(readFileSync(join(outputDir, 'user-bob.png')).length > 1000);
+});
