@@ -29,9 +29,10 @@ test-sanitize: deps
 	cmake --build $(BUILD)/sanitize -j $(JOBS)
 	cd $(BUILD)/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-# Build the .deb, install it, run the installed demo, remove it (root only).
-package-check: deps
-	JOBS=$(JOBS) scripts/package-check.sh $(BUILD)/package
+# Package the release build as a .deb, install it, run the installed demo,
+# remove it (root only).
+package-check: all
+	JOBS=$(JOBS) scripts/package-check.sh $(BUILD)/release
 
 # The report in headless Chromium; screenshots in $(BUILD)/browser-output.
 browser-check: all
