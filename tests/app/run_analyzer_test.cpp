@@ -57,7 +57,7 @@ class RunAnalyzerTest : public ::testing::Test {
 
   int RunWith(const std::vector<std::string>& arguments,
               const Clock& clock = FixedClock(LocalDateTime{2026, 12, 5, 14, 2, 11})) {
-    sirvane::Run run(clock, LocaleFormats{"%d.%m.%Y", "%-H:%M:%S"}, LowerCase());
+    sirvane::Run run(clock, LocaleFormats::Picture("dd.MM.yyyy", "H:mm:ss"), LowerCase());
     return RunAnalyzer(arguments, run);
   }
 
