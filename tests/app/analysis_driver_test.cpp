@@ -52,8 +52,10 @@ TEST(FormatTimeOfDayTest, RoundsToTheMillisecondAndDropsIt) {
 }  // namespace
 }  // namespace sirvane
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include "support/temp_dir.h"
 
@@ -64,6 +66,9 @@ namespace {
 // the file look unreadable. It is sparse, with a line end every MiB and one
 // real line at the end.
 TEST(AnalyzeLogsTest, ReadsLogFilesOfEverySize) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a sparse file made with pwrite; on Windows it would take 3 GiB of disk";
+#else
   testing::TempDir dir;
   testing::ChangeDirectory cd(dir.path());
   const std::string path = dir.File("big.log");
@@ -88,6 +93,7 @@ TEST(AnalyzeLogsTest, ReadsLogFilesOfEverySize) {
   EXPECT_EQ(run.tables.Users[0].UserName, "alice");
   EXPECT_EQ(run.tables.Users[0].Traffic, 4096);
   EXPECT_NE(testing::ReadFile("last.log").find("big.log:3073;\r\n"), std::string::npos);
+#endif
 }
 
 }  // namespace
