@@ -8,17 +8,20 @@ namespace sirvane {
 
 namespace {
 
-// True when a message on stderr will be seen: stderr goes to a file or a
-// pipe, or to a console that another process (the shell) shares with us. A
-// console opened for this process alone, as when it is started from Explorer
+// True when a message on stderr will be seen, or when a message box would
+// not be: stderr goes to a file or a pipe, to a console that another process
+// (the shell) shares with us, or to a console without a visible window (a
+// terminal under wine, the hidden console of a scheduled task). A console
+// window opened for this process alone, as when it is started from Explorer
 // or by a shortcut, closes as the process ends and would take the message
-// with it.
+// with it: then the box.
 bool StderrIsSeen() {
   const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
   const DWORD type = GetFileType(handle);
-  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) return true;
-  if (type != FILE_TYPE_CHAR || GetConsoleWindow() == nullptr) return false;
+  if (type != FILE_TYPE_CHAR) return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+  const HWND console = GetConsoleWindow();
+  if (console == nullptr || !IsWindowVisible(console)) return true;
   DWORD processes[2];
   return GetConsoleProcessList(processes, 2) > 1;
 }
