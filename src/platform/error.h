@@ -32,8 +32,9 @@ class RunError : public std::runtime_error {
 // kind, then the advice, one per line.
 std::string FormatErrorReport(const std::string& kind, const std::string& advice);
 
-// Shows the report the platform's way: stderr on POSIX; on Windows stderr when
-// the program runs in a console it shares, else a message box.
+// Shows the report the platform's way: stderr on POSIX; on Windows stderr too,
+// unless the program has a console window of its own that closes with it
+// (started from Explorer), then a message box titled "Application Error".
 void ReportError(const std::string& kind, const std::string& advice);
 
 // The system's description of an error number (errno on POSIX, a
