@@ -1,7 +1,6 @@
 #include "platform/error.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace sirvane {
 
@@ -10,7 +9,7 @@ RunError::RunError(std::string kind, std::string advice)
 
 void ThrowIoError(int error_number, const std::string& what, const std::string& path,
                   const std::string& next_step) {
-  std::string advice = what + " '" + path + "': " + std::strerror(error_number) + ".";
+  std::string advice = what + " '" + path + "': " + SystemErrorText(error_number) + ".";
   if (!next_step.empty()) advice += " " + next_step;
   throw RunError("I/O error " + std::to_string(error_number), advice);
 }
@@ -21,12 +20,6 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
   std::string text = "Application Error\n" + kind + "\n";
   if (!advice.empty()) text += advice + "\n";
   return text;
-}
-
-void ReportError(const std::string& kind, const std::string& advice) {
-  std::string text = FormatErrorReport(kind, advice);
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
 }
 
 void ReportWarning(const std::string& text) {

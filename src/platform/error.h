@@ -32,8 +32,14 @@ class RunError : public std::runtime_error {
 // kind, then the advice, one per line.
 std::string FormatErrorReport(const std::string& kind, const std::string& advice);
 
-// Writes the report to stderr (the platform's way of showing it).
+// Shows the report the platform's way: stderr on POSIX; on Windows stderr too,
+// unless the program has a console window of its own that closes with it
+// (started from Explorer), then a message box titled "Application Error".
 void ReportError(const std::string& kind, const std::string& advice);
+
+// The system's description of an error number (errno on POSIX, a
+// GetLastError code on Windows), without a final full stop.
+std::string SystemErrorText(int error_number);
 
 // A warning that does not stop the run (an unreadable log file, say): stderr.
 void ReportWarning(const std::string& text);

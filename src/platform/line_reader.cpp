@@ -20,6 +20,13 @@ namespace {
 // process with SIGBUS.
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
+#ifdef _WIN32
+// The C runtime would translate line ends unless told otherwise.
+constexpr int kOpenFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
+#else
+constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC;
+#endif
+
 void WarnUnreadable(const std::string& path, const std::string& reason) {
   ReportWarning("cannot read the log file '" + path + "': " + reason +
                 "; it is counted with 0 records.");
@@ -46,7 +53,7 @@ void LineReader::Open(const std::string& path) {
   line_handed_out_ = false;
   at_end_of_file_ = true;
 
-  const int fd = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(ResolvePath(path).c_str(), kOpenFlags);
   if (fd < 0) {
     WarnUnreadable(path, std::strerror(errno));
     return;
@@ -63,7 +70,9 @@ void LineReader::Open(const std::string& path) {
     WarnUnreadable(path, "it is a directory");
     return;
   }
+#ifndef _WIN32
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
   fd_ = fd;
   at_end_of_file_ = false;
 }

@@ -1,54 +1,18 @@
 #include "platform/locale.h"
 
-#include <langinfo.h>
-#include <locale.h>
-#include <wctype.h>
-
-#include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <vector>
 
-namespace sirvane {
+#include "platform/date_picture.h"
 
-// A copy of the locale that was current when the object was built, so that
-// lowering does not change when the process locale changes later on.
-struct LowerCase::WideLocale {
-  locale_t locale = nullptr;
-  WideLocale() : locale(duplocale(uselocale(static_cast<locale_t>(nullptr)))) {}
-  ~WideLocale() {
-    if (locale != nullptr) freelocale(locale);
-  }
-  WideLocale(const WideLocale&) = delete;
-  WideLocale& operator=(const WideLocale&) = delete;
-};
+namespace sirvane {
 
 namespace {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
-
-bool IsUtf8Codeset(const char* codeset) {
-  return strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "UTF8") == 0;
-}
-
-// The "C" and "POSIX" locales, which define nothing above 127. A locale set
-// with uselocale() has no name we can ask for, but its codeset tells as much.
-bool IsPlainCLocale() {
-  const char* codeset = nl_langinfo(CODESET);
-  if (std::strcmp(codeset, "ANSI_X3.4-1968") == 0 || strcasecmp(codeset, "ASCII") == 0 ||
-      strcasecmp(codeset, "US-ASCII") == 0) {
-    return true;
-  }
-  if (uselocale(static_cast<locale_t>(nullptr)) == LC_GLOBAL_LOCALE) {
-    const char* name = setlocale(LC_CTYPE, nullptr);
-    if (name == nullptr) return true;
-    return std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
-  }
-  return false;
-}
 
 std::size_t Utf8Length(std::uint32_t code_point) {
   if (code_point < 0x80) return 1;
@@ -93,23 +57,6 @@ LowerCase::LowerCase() : mode_(Mode::kAsciiOnly) {
   for (int c = 'A'; c <= 'Z'; ++c) table_[c] = static_cast<unsigned char>(c - 'A' + 'a');
 }
 
-LowerCase LowerCase::FromCurrentLocale() {
-  LowerCase lower;
-  if (IsUtf8Codeset(nl_langinfo(CODESET))) {
-    auto wide = std::make_shared<WideLocale>();
-    if (wide->locale != nullptr) {
-      lower.mode_ = Mode::kUtf8;
-      lower.wide_ = std::move(wide);
-    }
-  } else if (MB_CUR_MAX == 1 && !IsPlainCLocale()) {
-    lower.mode_ = Mode::kSingleByte;
-    // Below 128 the ASCII rule holds whatever the locale says (a Turkish
-    // locale would turn 'I' into a byte above 127).
-    for (int c = 128; c < 256; ++c) lower.table_[c] = static_cast<unsigned char>(std::tolower(c));
-  }
-  return lower;
-}
-
 // Lowers the character that starts at `data` when it is a valid UTF-8
 // sequence whose lower-case form has the same length; returns the number of
 // bytes looked at (1 for a byte that starts no valid sequence).
@@ -139,7 +86,7 @@ std::size_t LowerCase::LowerUtf8Character(unsigned char* data, std::size_t avail
   if (code_point >= 0xD800 && code_point <= 0xDFFF) return 1;
   if (code_point > 0x10FFFF) return 1;
 
-  const wint_t lowered = towlower_l(static_cast<wint_t>(code_point), wide_->locale);
+  const std::uint32_t lowered = LowerCodePoint(code_point);
   if (lowered != code_point && lowered <= 0x10FFFF && Utf8Length(lowered) == length) {
     EncodeUtf8(lowered, length, data);
   }
@@ -177,15 +124,6 @@ void LowerCase::Apply(char* text, std::size_t size) const {
   while (i < size) i += lower_one(i);
 }
 
-LocaleFormats LocaleFormats::FromCurrentLocale() {
-  LocaleFormats formats;
-  const char* date = nl_langinfo(D_FMT);
-  const char* time = nl_langinfo(T_FMT);
-  formats.short_date = (date != nullptr && *date != '\0') ? date : "%m/%d/%y";
-  formats.long_time = (time != nullptr && *time != '\0') ? time : "%H:%M:%S";
-  return formats;
-}
-
 namespace {
 
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
@@ -217,6 +155,7 @@ std::string FormatWithStrftime(const std::string& format, const struct tm& tm) {
 }  // namespace
 
 std::string FormatDate(const LocaleFormats& formats, const LocalDateTime& t) {
+  if (formats.syntax == LocaleFormats::Syntax::kPicture) return FormatDatePicture(formats.short_date, t);
   struct tm tm{};
   tm.tm_year = t.year - 1900;
   tm.tm_mon = t.month - 1;
@@ -231,6 +170,9 @@ std::string FormatDate(const LocaleFormats& formats, const LocalDateTime& t) {
 }
 
 std::string FormatTime(const LocaleFormats& formats, const LocalDateTime& t) {
+  if (formats.syntax == LocaleFormats::Syntax::kPicture) {
+    return FormatTimePicture(formats.long_time, t, formats.am, formats.pm);
+  }
   struct tm tm{};
   tm.tm_mday = 1;
   tm.tm_hour = t.hour;
@@ -238,13 +180,6 @@ std::string FormatTime(const LocaleFormats& formats, const LocalDateTime& t) {
   tm.tm_sec = t.second;
   tm.tm_isdst = -1;
   return FormatWithStrftime(formats.long_time, tm);
-}
-
-void UseEnvironmentLocale() {
-  // On failure the process simply stays in the "C" locale.
-  setlocale(LC_ALL, "");
-  // Numbers in the outputs are plain decimals whatever the user's locale.
-  setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace sirvane

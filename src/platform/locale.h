@@ -2,9 +2,11 @@
 // What the user's locale decides: how bytes above 127 are lower-cased, and the
 // short date and long time formats used in the outputs.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/clock.h"
 
@@ -34,26 +36,39 @@ class LowerCase {
  private:
   struct WideLocale;  // the locale captured for characters above 127 in UTF-8 mode
   std::size_t LowerUtf8Character(unsigned char* data, std::size_t available) const;
+  // The system's lower-case form of one character in UTF-8 mode.
+  std::uint32_t LowerCodePoint(std::uint32_t code_point) const;
 
   Mode mode_;
   unsigned char table_[256];
   std::shared_ptr<const WideLocale> wide_;
 };
 
-// The short date and long time formats, as strftime formats (on POSIX
-// nl_langinfo(D_FMT) and nl_langinfo(T_FMT)).
+// The short date and long time formats. POSIX gives strftime formats
+// (nl_langinfo(D_FMT), nl_langinfo(T_FMT)); Windows gives picture strings
+// ("dd.MM.yyyy", "H:mm:ss") with the designators for 't' and 'tt'.
 struct LocaleFormats {
+  enum class Syntax { kStrftime, kPicture };
+
   std::string short_date = "%d.%m.%Y";
   std::string long_time = "%H:%M:%S";
+  Syntax syntax = Syntax::kStrftime;
+  std::string am = "AM";
+  std::string pm = "PM";
 
   static LocaleFormats FromCurrentLocale();
+  // Picture formats; these format the same on every platform, so tests use them.
+  static LocaleFormats Picture(std::string date, std::string time) {
+    return LocaleFormats{std::move(date), std::move(time), Syntax::kPicture};
+  }
 };
 
 std::string FormatDate(const LocaleFormats& formats, const LocalDateTime& t);
 // Hours, minutes and seconds of `t` in the long time format (milliseconds dropped).
 std::string FormatTime(const LocaleFormats& formats, const LocalDateTime& t);
 
-// Sets the process locale from the environment (LC_ALL, LC_CTYPE, LANG...).
+// Sets the process locale from the environment (LC_ALL, LC_CTYPE, LANG...);
+// nothing to do on Windows, where the user's settings are read directly.
 void UseEnvironmentLocale();
 
 }  // namespace sirvane

@@ -1,6 +1,7 @@
 #pragma once
 // Text files written by a run. Lines end with CR LF whatever the platform;
 // every system call is checked and a failure stops the run with an I/O error.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,12 +25,12 @@ class TextFileWriter {
   void WriteLine(std::string_view text);  // text, then CR LF
   void Flush();
   void Close();
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return file_ != -1; }
   const std::string& path() const { return path_; }
 
  private:
   void FlushBuffer();
-  int fd_ = -1;
+  std::intptr_t file_ = -1;  // a descriptor, or a Windows HANDLE
   std::string path_;       // the name the user knows
   std::string os_path_;    // where the bytes go (the temporary file when atomic)
   std::string final_path_; // where the temporary file is renamed to

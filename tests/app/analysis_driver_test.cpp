@@ -37,8 +37,8 @@ TEST(PrognosisFactorTest, ProjectsToThirtyDays) {
 }
 
 TEST(FormatTimeOfDayTest, RoundsToTheMillisecondAndDropsIt) {
-  const LocaleFormats h24{"%d.%m.%Y", "%-H:%M:%S"};
-  const LocaleFormats h12{"%d.%m.%Y", "%I:%M:%S %p"};
+  const LocaleFormats h24 = LocaleFormats::Picture("dd.MM.yyyy", "H:mm:ss");
+  const LocaleFormats h12 = LocaleFormats::Picture("dd.MM.yyyy", "hh:mm:ss tt");
   auto at = [](int h, int m, int s, double ms) { return ((h * 60.0 + m) * 60.0 + s + ms / 1000.0) / 86400.0; };
   EXPECT_EQ(FormatTimeOfDay(at(14, 2, 11, 0), h24), "14:02:11");
   EXPECT_EQ(FormatTimeOfDay(at(14, 2, 11, 999.6), h24), "14:02:12");  // 999.6 ms rounds up
@@ -52,8 +52,10 @@ TEST(FormatTimeOfDayTest, RoundsToTheMillisecondAndDropsIt) {
 }  // namespace
 }  // namespace sirvane
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include "support/temp_dir.h"
 
@@ -64,6 +66,9 @@ namespace {
 // the file look unreadable. It is sparse, with a line end every MiB and one
 // real line at the end.
 TEST(AnalyzeLogsTest, ReadsLogFilesOfEverySize) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a sparse file made with pwrite; on Windows it would take 3 GiB of disk";
+#else
   testing::TempDir dir;
   testing::ChangeDirectory cd(dir.path());
   const std::string path = dir.File("big.log");
@@ -80,7 +85,7 @@ TEST(AnalyzeLogsTest, ReadsLogFilesOfEverySize) {
   testing::WriteFile(dir.File("sirvane.cfg"), "inputpath=big.log\n");
 
   FixedClock clock(LocalDateTime{2026, 12, 5, 14, 2, 11});
-  sirvane::Run run(clock, LocaleFormats{"%d.%m.%Y", "%-H:%M:%S"}, LowerCase());
+  sirvane::Run run(clock, LocaleFormats::Picture("dd.MM.yyyy", "H:mm:ss"), LowerCase());
   ASSERT_EQ(RunAnalyzer({}, run), 0);
   ASSERT_EQ(run.tables.LogFiles.size(), 1u);
   EXPECT_EQ(run.tables.LogFiles[0].RecordCount, 3073);
@@ -88,6 +93,7 @@ TEST(AnalyzeLogsTest, ReadsLogFilesOfEverySize) {
   EXPECT_EQ(run.tables.Users[0].UserName, "alice");
   EXPECT_EQ(run.tables.Users[0].Traffic, 4096);
   EXPECT_NE(testing::ReadFile("last.log").find("big.log:3073;\r\n"), std::string::npos);
+#endif
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // The program as a user runs it: exit codes, the error report on stderr, and
 // what is (and is not) left on disk after an error stop.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#include <filesystem>
 
+#include "platform/system.h"
+#include "support/program.h"
 #include "support/temp_dir.h"
 
 namespace sirvane {
@@ -21,16 +21,17 @@ const char* kConfig =
 // sirvane.cfg; Run() starts the program there and captures stderr.
 struct Workspace {
   explicit Workspace(const std::string& log, const std::string& config = kConfig) {
-    std::system(("mkdir -p '" + dir.File("logs") + "' '" + dir.File("out") + "'").c_str());
+    std::filesystem::create_directories(dir.File("logs"));
+    std::filesystem::create_directories(dir.File("out"));
     testing::WriteFile(dir.File("logs/access.log"), log);
     testing::WriteFile(dir.File("sirvane.cfg"), config);
   }
-  int Run(const std::string& args = "") {
-    const std::string command = "cd '" + dir.path() + "' && LC_ALL=C '" + SIRVANE_BINARY + "' " + args +
-                                " 2>stderr.txt </dev/null";
-    const int status = std::system(command.c_str());
+  int Run(const std::vector<std::string>& arguments = {}) {
+    const int exit_code = testing::RunProgram(dir.path(), arguments, dir.File("stderr.txt"));
     err = ReadFile(dir.File("stderr.txt"));
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // stderr is a text stream: on Windows its lines end in CR LF.
+    std::erase(err, '\r');
+    return exit_code;
   }
   std::string Read(const std::string& name) const { return ReadFile(dir.File(name)); }
 
@@ -89,8 +90,8 @@ TEST(MainTest, AnErrorStopReportsOnStderrAndExitsOne) {
     std::string mention;  // something the advice must name
   };
   const std::vector<Case> cases = {
-      {"logfile=nodir/run.log\n", "I/O error 2", "nodir/run.log"},
-      {"outputpath=missing\n", "I/O error 2", "missing/ipaccess.txt"},
+      {"logfile=nodir/run.log\n", testing::kNoDirectoryError, "nodir/run.log"},
+      {"outputpath=missing\n", testing::kNoDirectoryError, std::string("missing") + kDirectorySeparator + "ipaccess.txt"},
       {"namefield=1001\n", "Range check error", "namefield"},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,9 @@
 #include "platform/line_reader.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <vector>
 
@@ -51,6 +53,9 @@ TEST(LineReaderTest, LineEndsAndUnreadablePaths) {
 }
 
 TEST(LineReaderTest, FileTruncatedWhileBeingReadEndsCleanly) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows does not let a file that is open for reading be truncated";
+#else
   testing::TempDir dir;
   std::string text(3 * kBlock, 'x');
   for (std::size_t i = 99; i < text.size(); i += 100) text[i] = '\n';
@@ -62,6 +67,7 @@ TEST(LineReaderTest, FileTruncatedWhileBeingReadEndsCleanly) {
   std::size_t more = 0;
   for (; !reader.Eof(); ++more) EXPECT_TRUE(text.starts_with(reader.ReadLine()));
   EXPECT_LT(more, text.size() / 100);
+#endif
 }
 
 }  // namespace

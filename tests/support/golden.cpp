@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/program.h"
+
 namespace sirvane::testing {
 
 std::string Golden(const std::string& name) {
-  const std::string content = ReadFile(std::string(SIRVANE_SOURCE_DIR) + "/tests/golden/" + name);
+  const std::string content = ReadFile(SourceDir() + "/tests/golden/" + name);
   EXPECT_FALSE(content.empty()) << "missing golden file " << name;
   return content;
 }

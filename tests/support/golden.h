@@ -37,7 +37,7 @@ struct ExampleReport {
   Settings settings;
   PageTemplates templates;
   FixedClock clock{LocalDateTime{2026, 3, 12, 9, 30, 0}};
-  LocaleFormats formats{"%d.%m.%Y", "%-H:%M:%S"};
+  LocaleFormats formats = LocaleFormats::Picture("dd.MM.yyyy", "H:mm:ss");
   UsageTables tables;
 };
 

@@ -1,27 +1,34 @@
 #include "support/temp_dir.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace sirvane::testing {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "sirvane-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // create_directory reports whether it made the directory, so a name that
+  // another test process took first is simply not used.
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = base / ("sirvane-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary directory in " + base.string());
 }
 
 TempDir::~TempDir() {
-  std::error_code ignored;
+  std::error_code error, ignored;
   // Read-only directories made by a test must not keep their contents alive.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+  // The walk stops at its first error rather than retry the same entry.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
     std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
   }
@@ -54,8 +61,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool Exists(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0;
+  std::error_code ignored;
+  return std::filesystem::exists(path, ignored);
 }
 
 std::string CrLf(std::initializer_list<std::string> lines) {

@@ -36,6 +36,14 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);  // "" when missing
 bool Exists(const std::string& path);
 
+// The error kind of creating a file in a directory that does not exist: POSIX
+// says ENOENT (2); Windows tells ERROR_PATH_NOT_FOUND (3) from a missing file.
+#ifdef _WIN32
+inline constexpr const char* kNoDirectoryError = "I/O error 3";
+#else
+inline constexpr const char* kNoDirectoryError = "I/O error 2";
+#endif
+
 // Joins lines with CR LF after every line, the last included.
 std::string CrLf(std::initializer_list<std::string> lines);
 

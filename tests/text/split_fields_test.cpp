@@ -131,6 +131,9 @@ TEST(LineSplitterTest, AgreesWithSplitFieldsOnRandomLines) {
 }
 
 TEST(LineSplitterTest, AgreesWithSplitFieldsInAUtf8Locale) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX locales (newlocale); the Windows lowering is checked in locale_test";
+#else
   locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
   if (utf8 == static_cast<locale_t>(nullptr)) GTEST_SKIP() << "no C.UTF-8 locale";
   const locale_t previous = uselocale(utf8);
@@ -140,6 +143,7 @@ TEST(LineSplitterTest, AgreesWithSplitFieldsInAUtf8Locale) {
   ASSERT_EQ(lower.mode(), LowerCase::Mode::kUtf8);
   // "Ä" and "ä", a space inside a two-byte character, and stray bytes.
   CompareOnRandomLines(lower, std::string("aAX ,;\xC3\x84\xA4\x80\xE4") + "\xC3 \x84");
+#endif
 }
 
 }  // namespace

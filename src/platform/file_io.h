@@ -1,0 +1,32 @@
+#pragma once
+// The few file operations whose system calls differ between POSIX and
+// Windows, for text_file.cpp. Each returns 0 on success or the system's error
+// number (errno, or GetLastError on Windows): the N of "I/O error N".
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sirvane::file_io {
+
+using Handle = std::intptr_t;  // a descriptor, or a Windows HANDLE
+inline constexpr Handle kNoHandle = -1;
+
+// The error of an operation on a file that is not open.
+extern const int kNotOpen;
+
+// Creates `path`, or empties it, for writing.
+int CreateForWriting(const std::string& path, Handle& file);
+// Creates a new file with a unique name beside `final_path` (same directory,
+// so that a rename replaces the final file in one step).
+int CreateTemporaryBeside(const std::string& final_path, std::string& temporary_path, Handle& file);
+int WriteAll(Handle file, const char* data, std::size_t size);
+int Close(Handle file);
+// Renames `from` to `to`, replacing `to` in one step.
+int ReplaceWith(const std::string& from, const std::string& to);
+void Remove(const std::string& path);  // best effort, for clean-up
+int ReadAll(const std::string& path, std::string& text);
+
+// What the user can do about a failed write, create or rename.
+const char* WriteAdvice(int error_number);
+
+}  // namespace sirvane::file_io

@@ -1,0 +1,87 @@
+#include "support/program.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace sirvane::testing {
+
+namespace {
+
+std::string BuildMachinePath(const std::string& path) {
+#ifdef _WIN32
+  if (path.starts_with('/')) return "Z:" + path;
+#endif
+  return path;
+}
+
+}  // namespace
+
+std::string SourceDir() { return BuildMachinePath(SIRVANE_SOURCE_DIR); }
+std::string ProgramPath() { return BuildMachinePath(SIRVANE_BINARY); }
+
+#ifdef _WIN32
+
+int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
+               const std::string& stderr_path) {
+  const std::string program = ProgramPath();
+  std::string command_line = "\"" + program + "\"";
+  for (const std::string& argument : arguments) command_line += " \"" + argument + "\"";
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const HANDLE error = CreateFileA(stderr_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+  if (error == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE) return -1;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nothing;
+  startup.hStdOutput = nothing;
+  startup.hStdError = error;
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      directory.c_str(), &startup, &process);
+  CloseHandle(error);
+  CloseHandle(nothing);
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exit_code = 0;
+  const BOOL known = GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return known ? static_cast<int>(exit_code) : -1;
+}
+
+#else
+
+int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
+               const std::string& stderr_path) {
+  const std::string program = ProgramPath();
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    const int error = ::open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int nothing = ::open("/dev/null", O_RDONLY);
+    if (error < 0 || nothing < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
+    ::dup2(nothing, 0);
+    ::dup2(error, 2);
+    ::setenv("LC_ALL", "C", 1);
+    ::execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#endif
+
+}  // namespace sirvane::testing

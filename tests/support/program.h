@@ -1,0 +1,20 @@
+#pragma once
+// The built program and the source tree, as the tests reach them, and a way
+// to run the program as a user would.
+#include <string>
+#include <vector>
+
+namespace sirvane::testing {
+
+// The source tree and the built sirvane program. A cross-built test runs
+// under wine, which shows the build machine's root directory as drive Z:.
+std::string SourceDir();
+std::string ProgramPath();
+
+// Runs the program in `directory` with `arguments`, stdin empty, stderr into
+// the file `stderr_path` and the "C" locale; returns its exit code, or -1
+// when it could not be started or did not exit normally.
+int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
+               const std::string& stderr_path);
+
+}  // namespace sirvane::testing
