@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/decompressing_source.h"
+#include "platform/decompressor.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 
@@ -27,9 +29,11 @@ void WarnUnreadable(const std::string& path, const std::string& reason) {
 
 }  // namespace
 
+LineReader::LineReader() = default;
 LineReader::~LineReader() { CloseFile(); }
 
 void LineReader::CloseFile() {
+  decompressed_.reset();
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
@@ -45,6 +49,8 @@ void LineReader::Open(const std::string& path) {
   skip_line_feed_ = false;
   line_handed_out_ = false;
   at_end_of_file_ = true;
+  bytes_read_ = 0;
+  file_size_ = 0;
 
   const int fd = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -64,8 +70,26 @@ void LineReader::Open(const std::string& path) {
     return;
   }
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  fd_ = fd;
+  file_size_ = static_cast<std::uint64_t>(st.st_size);
   at_end_of_file_ = false;
+
+  // The format is told by the first bytes; pread leaves the offset at 0 (and
+  // fails on a pipe, which is then read as it is).
+  char head[kCompressionMagicSize];
+  const ssize_t got = ::pread(fd, head, sizeof head, 0);
+  const Compression format =
+      got > 0 ? DetectCompression(std::span<const char>(head, static_cast<std::size_t>(got))) : Compression::kNone;
+  if (format != Compression::kNone) {
+    std::unique_ptr<Decompressor> decompressor = MakeDecompressor(format);
+    if (decompressor) {
+      decompressed_ = std::make_unique<DecompressingSource>(fd, std::move(decompressor));
+      return;
+    }
+    ReportWarning("the log file '" + path + "' is " + CompressionName(format) +
+                  "-compressed, but this build of sirvane reads no compressed logs; it is read as it is. "
+                  "Decompress it first, or use a build with compression support.");
+  }
+  fd_ = fd;
 }
 
 bool LineReader::Fill() {
@@ -96,15 +120,25 @@ bool LineReader::Fill() {
   }
 
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+    const ssize_t got = decompressed_ ? static_cast<ssize_t>(decompressed_->Read(buffer_.get() + end_, capacity_ - end_))
+                                      : ::read(fd_, buffer_.get() + end_, capacity_ - end_);
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
+      bytes_read_ += static_cast<std::uint64_t>(got);
+      if (observer_) {
+        observer_(decompressed_ ? decompressed_->compressed_bytes_used() : bytes_read_, file_size_);
+      }
       return true;
     }
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
                     "; the rest of it is skipped.");
+    }
+    if (decompressed_ && !decompressed_->damage().empty()) {
+      ReportWarning("the log file '" + path_ + "' is damaged: " + decompressed_->damage() +
+                    ". The lines before the damage are counted, the rest is skipped; check the file with its "
+                    "decompression tool.");
     }
     at_end_of_file_ = true;
     CloseFile();

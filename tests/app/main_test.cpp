@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "support/compress.h"
 #include "support/temp_dir.h"
 
 namespace sirvane {
@@ -116,6 +117,45 @@ TEST(MainTest, AFailedRunLeavesThePreviousReportsIntact) {
   const std::string log = w.Read("last.log");
   EXPECT_EQ(log.substr(log.size() - 20), "logs/access.log ... ") << log;
 }
+
+#if SIRVANE_WITH_COMPRESSION
+
+// The working report without its clock times, which differ from run to run.
+std::string WithoutTimes(const std::string& work_log) {
+  std::string kept;
+  for (std::size_t at = 0; at < work_log.size();) {
+    const std::size_t end = std::min(work_log.find('\n', at), work_log.size() - 1) + 1;
+    const std::string line = work_log.substr(at, end - at);
+    if (line.find(" at ") == std::string::npos && line.find("Processing time") == std::string::npos) kept += line;
+    at = end;
+  }
+  return kept;
+}
+
+TEST(MainTest, ACompressedLogGivesTheReportsOfItsPlainText) {
+  std::string log = kLog;
+  for (int i = 0; i < 3000; ++i) {
+    log += Line("user" + std::to_string(i % 37), 100 + i * 13, "10.0.3." + std::to_string(i % 11),
+                "http://h" + std::to_string(i % 101) + ".example/p") ;
+  }
+  const std::vector<std::string> files = {"out/report.html", "out/ipaccess.txt", "out/alice.html", "out/user5.html"};
+  Workspace plain(log);
+  ASSERT_EQ(plain.Run(), 0) << plain.err;
+  for (const Compression format : {Compression::kGzip, Compression::kBzip2, Compression::kXz, Compression::kZstd}) {
+    // Same name as the plain log: the format is told by the content.
+    Workspace packed(testing::Compress(format, log));
+    ASSERT_EQ(packed.Run(), 0) << packed.err;
+    EXPECT_EQ(packed.err, "");
+    for (const std::string& file : files) {
+      EXPECT_FALSE(plain.Read(file).empty()) << file;
+      EXPECT_TRUE(packed.Read(file) == plain.Read(file)) << CompressionName(format) << " " << file;
+    }
+    EXPECT_EQ(WithoutTimes(packed.Read("last.log")), WithoutTimes(plain.Read("last.log")));
+    EXPECT_NE(packed.Read("last.log").find("access.log:3004;"), std::string::npos) << packed.Read("last.log");
+  }
+}
+
+#endif
 
 }  // namespace
 }  // namespace sirvane
