@@ -213,6 +213,8 @@ class ZstdDecompressor final : public Decompressor {
 
 }  // namespace
 
+bool CompressedLogsSupported() { return true; }
+
 std::unique_ptr<Decompressor> MakeDecompressor(Compression format) {
   switch (format) {
     case Compression::kGzip: return std::make_unique<GzipDecompressor>();
@@ -225,6 +227,8 @@ std::unique_ptr<Decompressor> MakeDecompressor(Compression format) {
 }
 
 #else
+
+bool CompressedLogsSupported() { return false; }
 
 std::unique_ptr<Decompressor> MakeDecompressor(Compression) { return nullptr; }
 

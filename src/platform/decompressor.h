@@ -47,6 +47,9 @@ class Decompressor {
   std::string damage_;
 };
 
+// Whether this build decodes compressed logs at all.
+bool CompressedLogsSupported();
+
 // A decoder for `format`, or null when this build has no library for it (the
 // file is then read as it is).
 std::unique_ptr<Decompressor> MakeDecompressor(Compression format);

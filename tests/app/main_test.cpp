@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 
 #include "support/compress.h"
 #include "support/temp_dir.h"
@@ -28,14 +30,25 @@ struct Workspace {
   }
   int Run(const std::string& args = "") {
     const std::string command = "cd '" + dir.path() + "' && LC_ALL=C '" + SIRVANE_BINARY + "' " + args +
-                                " 2>stderr.txt </dev/null";
+                                " >stdout.txt 2>stderr.txt </dev/null";
     const int status = std::system(command.c_str());
+    out = ReadFile(dir.File("stdout.txt"));
     err = ReadFile(dir.File("stderr.txt"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   std::string Read(const std::string& name) const { return ReadFile(dir.File(name)); }
 
+  // Every file and directory in the workspace, relative to it.
+  std::set<std::string> Entries() const {
+    std::set<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+      entries.insert(std::filesystem::relative(entry.path(), dir.path()).string());
+    }
+    return entries;
+  }
+
   testing::TempDir dir;
+  std::string out;
   std::string err;
 };
 
@@ -81,6 +94,29 @@ TEST(MainTest, EveryLinkLeadsToAPageOfThisRunAndNamesShowAsText) {
     EXPECT_TRUE(Exists(w.dir.File("out/" + target))) << target;
   }
   EXPECT_EQ(links, names.size() + 3);  // alice, bob and the banner's link to this page
+}
+
+TEST(MainTest, HelpAndVersionPrintToStdoutAndWriteNoFile) {
+  const std::set<std::string> untouched = {"logs", "logs/access.log", "out", "sirvane.cfg", "stdout.txt",
+                                           "stderr.txt"};
+  for (const std::string args : {"--help", "-h", "--HELP", "--help sirvane.cfg", "--version"}) {
+    Workspace w(kLog);
+    EXPECT_EQ(w.Run(args), 0) << args;
+    EXPECT_EQ(w.err, "") << args;
+    EXPECT_EQ(w.Entries(), untouched) << args;
+    if (args == "--version") {
+      EXPECT_EQ(w.out.rfind("sirvane 1.", 0), 0u) << w.out;
+      EXPECT_EQ(w.out.find('\n'), w.out.size() - 1) << w.out;
+    } else {
+      EXPECT_EQ(w.out.rfind("Usage: sirvane [CONFIG-FILE]\n", 0), 0u) << args << ": " << w.out;
+    }
+  }
+  // Anything else is still a configuration file name: here a missing one.
+  Workspace w(kLog);
+  EXPECT_EQ(w.Run("--helpme"), 0);
+  EXPECT_EQ(w.out, "");
+  EXPECT_EQ(w.Read("abort.log").rfind("Configuration file --helpme\r\nConfiguration file not exist; ;\r\n", 0), 0u)
+      << w.Read("abort.log");
 }
 
 TEST(MainTest, AnErrorStopReportsOnStderrAndExitsOne) {
