@@ -28,4 +28,10 @@ double TimeOfDayFraction(const LocalDateTime& t) {
   return ms / 86400000.0;
 }
 
+double MonotonicSeconds() {
+  struct timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 }  // namespace sirvane

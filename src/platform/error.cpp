@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/terminal.h"
+
 namespace sirvane {
 
 RunError::RunError(std::string kind, std::string advice)
@@ -25,12 +27,14 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
 
 void ReportError(const std::string& kind, const std::string& advice) {
   std::string text = FormatErrorReport(kind, advice);
+  ClearStatusLine();
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 
 void ReportWarning(const std::string& text) {
   std::string line = "sirvane: warning: " + text + "\n";
+  ClearStatusLine();
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }

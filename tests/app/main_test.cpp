@@ -119,6 +119,36 @@ TEST(MainTest, HelpAndVersionPrintToStdoutAndWriteNoFile) {
       << w.Read("abort.log");
 }
 
+// A log of several read blocks, so that a progress line would be drawn more than once.
+std::string SeveralBlocksOfLog() {
+  std::string log = kLog;
+  while (log.size() < (std::size_t{3} << 20)) {
+    log += Line("user" + std::to_string(log.size() % 17), 1000, "10.0.0.1", "http://h.example/" + std::string(80, 'p'));
+  }
+  return log;
+}
+
+TEST(MainTest, NoProgressLineWhenStderrIsNotATerminal) {
+  Workspace w(SeveralBlocksOfLog());
+  ASSERT_EQ(w.Run(), 0);
+  EXPECT_EQ(w.err, "");
+  EXPECT_EQ(w.out, "");
+}
+
+TEST(MainTest, ProgressLineOnATerminalIsErasedAtTheEnd) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not installed";
+  Workspace w(SeveralBlocksOfLog());
+  // script gives the program a terminal and copies what it shows to stdout.
+  const std::string command = "cd '" + w.dir.path() + "' && script -qec \"LC_ALL=C '" + SIRVANE_BINARY +
+                              "'\" /dev/null </dev/null >screen.txt 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string screen = w.Read("screen.txt");
+  EXPECT_EQ(screen.rfind("\raccess.log: 1.0 MiB of 3.0 MiB (33%)", 0), 0u) << screen;
+  EXPECT_EQ(screen.back(), '\r') << screen;  // erased: blanks, then back to the line's start
+  EXPECT_EQ(screen.substr(screen.rfind('\r', screen.size() - 2) + 1).find_first_not_of(" \r"), std::string::npos);
+  EXPECT_FALSE(w.Read("out/report.html").empty());
+}
+
 TEST(MainTest, AnErrorStopReportsOnStderrAndExitsOne) {
   struct Case {
     std::string config;   // appended to kConfig
