@@ -18,7 +18,14 @@ constexpr std::size_t kQueueDepth = 2;                       // decoded blocks w
 }  // namespace
 
 DecompressingSource::DecompressingSource(int fd, std::unique_ptr<Decompressor> decompressor)
-    : fd_(fd), decompressor_(std::move(decompressor)), thread_([this] { Produce(); }) {}
+    : fd_(fd), decompressor_(std::move(decompressor)) {
+  try {
+    thread_ = std::thread([this] { Produce(); });
+  } catch (...) {
+    ::close(fd_);
+    throw;
+  }
+}
 
 DecompressingSource::~DecompressingSource() {
   {

@@ -18,7 +18,8 @@ namespace sirvane {
 
 class DecompressingSource {
  public:
-  // Takes `fd`, open at the start of the file, and starts decoding it.
+  // Takes `fd`, open at the start of the file, and starts decoding it. When
+  // no thread can be started, closes `fd` and throws std::system_error.
   DecompressingSource(int fd, std::unique_ptr<Decompressor> decompressor);
   // Stops the thread, even in mid-file, and closes the file.
   ~DecompressingSource();
@@ -62,7 +63,7 @@ class DecompressingSource {
   std::size_t current_used_ = 0;
   std::uint64_t compressed_bytes_used_ = 0;
 
-  std::thread thread_;  // last: starts once everything above exists
+  std::thread thread_;  // started once everything above exists
 };
 
 }  // namespace sirvane

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "platform/decompressing_source.h"
 #include "platform/decompressor.h"
@@ -82,7 +83,12 @@ void LineReader::Open(const std::string& path) {
   if (format != Compression::kNone) {
     std::unique_ptr<Decompressor> decompressor = MakeDecompressor(format);
     if (decompressor) {
-      decompressed_ = std::make_unique<DecompressingSource>(fd, std::move(decompressor));
+      try {
+        decompressed_ = std::make_unique<DecompressingSource>(fd, std::move(decompressor));
+      } catch (const std::system_error& error) {
+        at_end_of_file_ = true;
+        WarnUnreadable(path, std::string("no thread could be started to decompress it: ") + error.what());
+      }
       return;
     }
     ReportWarning("the log file '" + path + "' is " + CompressionName(format) +

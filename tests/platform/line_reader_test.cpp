@@ -180,7 +180,7 @@ TEST(LineReaderTest, LeavingACompressedFileEarlyStopsItsDecoder) {
 
 TEST(LineReaderTest, WithoutCompressionSupportACompressedFileIsReadAsItIs) {
   testing::TempDir dir;
-  const std::string bytes("\x1f\x8b\x08\x00garbage\nmore", 14);
+  const std::string bytes("\x1f\x8b\x08\x00garbage\nmore", 16);
   testing::WriteFile(dir.File("access.log"), bytes);
   LineReader reader;
   ::testing::internal::CaptureStderr();
