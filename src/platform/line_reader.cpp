@@ -126,8 +126,9 @@ bool LineReader::Fill() {
   }
 
   for (;;) {
-    const ssize_t got = decompressed_ ? static_cast<ssize_t>(decompressed_->Read(buffer_.get() + end_, capacity_ - end_))
-                                      : ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+    char* const room = buffer_.get() + end_;
+    const ssize_t got = decompressed_ ? static_cast<ssize_t>(decompressed_->Read(room, capacity_ - end_))
+                                      : ::read(fd_, room, capacity_ - end_);
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
       bytes_read_ += static_cast<std::uint64_t>(got);

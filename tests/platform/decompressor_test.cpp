@@ -87,7 +87,8 @@ TEST(DecompressorTest, EveryFormatDecodesWholeAndConcatenatedStreams) {
         {empty + one + empty, text},
     };
     for (const auto& [data, expected] : cases) {
-      for (const auto& [in_step, out_step] : {std::pair<std::size_t, std::size_t>{1 << 20, 1 << 20}, {1, 7}, {333, 1}}) {
+      using Steps = std::pair<std::size_t, std::size_t>;
+      for (const auto& [in_step, out_step] : {Steps{1 << 20, 1 << 20}, Steps{1, 7}, Steps{333, 1}}) {
         const Decoded decoded = DecodeAll(format, data, in_step, out_step);
         EXPECT_EQ(decoded.status, DecodeStatus::kEnd) << CompressionName(format) << " " << decoded.damage;
         EXPECT_TRUE(decoded.text == expected) << CompressionName(format) << " in " << in_step << " out "
@@ -104,7 +105,9 @@ TEST(DecompressorTest, DamageEndsTheDataAfterWhatCameBeforeIt) {
   for (const Compression format : kFormats) {
     const std::string whole = Compress(format, text);
     std::string corrupt = whole;
-    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
+    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i) {
+      corrupt[i] = static_cast<char>(~corrupt[i]);
+    }
     struct Case {
       const char* what;
       std::string data;

@@ -122,7 +122,9 @@ TEST(LineReaderTest, DamagedCompressedFileIsReadUpToTheDamage) {
   for (const Compression format : kFormats) {
     const std::string whole = testing::Compress(format, text);
     std::string corrupt = whole;
-    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
+    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i) {
+      corrupt[i] = static_cast<char>(~corrupt[i]);
+    }
     for (const std::string& data : {whole.substr(0, whole.size() / 2), corrupt}) {
       testing::WriteFile(dir.File("access.log"), data);
       LineReader reader;
