@@ -1,8 +1,10 @@
 // sirvane: internet usage per user from proxy-server access logs.
+#include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/run.h"
 #include "platform/error.h"
 #include "platform/system.h"
@@ -11,6 +13,10 @@ int main(int argc, char** argv) {
   using namespace sirvane;
   UseEnvironmentLocale();
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (const std::optional<std::string> text = InformationRequested(arguments)) {
+    std::fputs(text->c_str(), stdout);
+    return 0;
+  }
   SystemClock clock;
   try {
     Run run(clock, LocaleFormats::FromCurrentLocale(), LowerCase::FromCurrentLocale(), RandomSeed());

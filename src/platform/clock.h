@@ -39,4 +39,7 @@ class FixedClock : public Clock {
 // The time of day as a fraction of a day (milliseconds included).
 double TimeOfDayFraction(const LocalDateTime& t);
 
+// Seconds on a clock that never jumps (for rates, not for dates).
+double MonotonicSeconds();
+
 }  // namespace sirvane

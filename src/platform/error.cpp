@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/terminal.h"
+
 namespace sirvane {
 
 RunError::RunError(std::string kind, std::string advice)
@@ -24,6 +26,7 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
 
 void ReportWarning(const std::string& text) {
   std::string line = "sirvane: warning: " + text + "\n";
+  ClearStatusLine();
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }

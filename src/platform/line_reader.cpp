@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
+#include "platform/decompressing_source.h"
+#include "platform/decompressor.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
 
@@ -32,11 +35,25 @@ void WarnUnreadable(const std::string& path, const std::string& reason) {
                 "; it is counted with 0 records.");
 }
 
+// Reads the first bytes of the file and leaves the offset at 0. On POSIX,
+// pread fails on a pipe, which is then read as it is.
+long long ReadHead(int fd, char* head, unsigned size) {
+#ifdef _WIN32
+  const int got = ::_read(fd, head, size);
+  if (::_lseeki64(fd, 0, SEEK_SET) != 0) return -1;
+  return got;
+#else
+  return ::pread(fd, head, size, 0);
+#endif
+}
+
 }  // namespace
 
+LineReader::LineReader() = default;
 LineReader::~LineReader() { CloseFile(); }
 
 void LineReader::CloseFile() {
+  decompressed_.reset();
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
@@ -52,6 +69,8 @@ void LineReader::Open(const std::string& path) {
   skip_line_feed_ = false;
   line_handed_out_ = false;
   at_end_of_file_ = true;
+  bytes_read_ = 0;
+  file_size_ = 0;
 
   const int fd = ::open(ResolvePath(path).c_str(), kOpenFlags);
   if (fd < 0) {
@@ -73,8 +92,30 @@ void LineReader::Open(const std::string& path) {
 #ifndef _WIN32
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
-  fd_ = fd;
+  file_size_ = static_cast<std::uint64_t>(st.st_size);
   at_end_of_file_ = false;
+
+  // The format is told by the first bytes.
+  char head[kCompressionMagicSize];
+  const long long got = ReadHead(fd, head, sizeof head);
+  const Compression format =
+      got > 0 ? DetectCompression(std::span<const char>(head, static_cast<std::size_t>(got))) : Compression::kNone;
+  if (format != Compression::kNone) {
+    std::unique_ptr<Decompressor> decompressor = MakeDecompressor(format);
+    if (decompressor) {
+      try {
+        decompressed_ = std::make_unique<DecompressingSource>(fd, std::move(decompressor));
+      } catch (const std::system_error& error) {
+        at_end_of_file_ = true;
+        WarnUnreadable(path, std::string("no thread could be started to decompress it: ") + error.what());
+      }
+      return;
+    }
+    ReportWarning("the log file '" + path + "' is " + CompressionName(format) +
+                  "-compressed, but this build of sirvane reads no compressed logs; it is read as it is. "
+                  "Decompress it first, or use a build with compression support.");
+  }
+  fd_ = fd;
 }
 
 bool LineReader::Fill() {
@@ -105,15 +146,26 @@ bool LineReader::Fill() {
   }
 
   for (;;) {
-    const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+    char* const room = buffer_.get() + end_;
+    const ssize_t got = decompressed_ ? static_cast<ssize_t>(decompressed_->Read(room, capacity_ - end_))
+                                      : ::read(fd_, room, capacity_ - end_);
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
+      bytes_read_ += static_cast<std::uint64_t>(got);
+      if (observer_) {
+        observer_(decompressed_ ? decompressed_->compressed_bytes_used() : bytes_read_, file_size_);
+      }
       return true;
     }
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
                     "; the rest of it is skipped.");
+    }
+    if (decompressed_ && !decompressed_->damage().empty()) {
+      ReportWarning("the log file '" + path_ + "' is damaged: " + decompressed_->damage() +
+                    ". The lines before the damage are counted, the rest is skipped; check the file with its "
+                    "decompression tool.");
     }
     at_end_of_file_ = true;
     CloseFile();

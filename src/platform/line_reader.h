@@ -4,7 +4,14 @@
 // any length. A path that cannot be opened, or that is a directory, delivers no
 // line at all: Eof() is true at once and a warning naming the path goes to
 // stderr. A read error in mid-file also ends the file with a warning.
+//
+// A gzip, bzip2, xz or zstd file is decompressed on the fly, on a thread of its
+// own (see DecompressingSource); a damaged one is read up to the damage, then
+// ends with a warning naming it. Plain files are read straight into the line
+// buffer.
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <span>
@@ -12,9 +19,11 @@
 
 namespace sirvane {
 
+class DecompressingSource;
+
 class LineReader {
  public:
-  LineReader() = default;
+  LineReader();
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -32,13 +41,23 @@ class LineReader {
   // splitter lower-cases and compacts fields there instead of copying them).
   std::span<char> ReadMutableLine();
 
+  // Called after each block read (about 1 MiB, never per line) with the bytes
+  // of the file read so far and the file's size; for a compressed file both
+  // count compressed bytes. Stays set across Open.
+  using ProgressObserver = std::function<void(std::uint64_t bytes_read, std::uint64_t file_size)>;
+  void SetProgressObserver(ProgressObserver observer) { observer_ = std::move(observer); }
+
  private:
   bool Fill();  // reads more bytes; false at end of file or on error
   void CloseFile();
   std::size_t FindLineEnd(std::size_t from);
 
   int fd_ = -1;
+  std::unique_ptr<DecompressingSource> decompressed_;  // set instead of fd_ for a compressed file
   std::string path_;
+  std::uint64_t bytes_read_ = 0;  // of a plain file
+  std::uint64_t file_size_ = 0;
+  ProgressObserver observer_;
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;
   // Eof() may have to read ahead while the caller still holds the last line;

@@ -5,6 +5,7 @@
 #include "platform/error.h"
 #include "platform/line_reader.h"
 #include "usage/host_address.h"
+#include "usage/read_progress.h"
 
 namespace sirvane {
 
@@ -76,6 +77,11 @@ void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTabl
   work_log.Flush();
   LineAccountant accountant(settings, tables);
   TFileAnalyzeRep& file = tables.LogFiles.back();
+  ProgressDisplay progress(path);  // only on a terminal; checked once per block, not per line
+  if (progress.active()) {
+    reader.SetProgressObserver(
+        [&](std::uint64_t read, std::uint64_t size) { progress.Update(read, size, file.RecordCount); });
+  }
   while (!reader.Eof()) {
     const std::span<char> line = reader.ReadMutableLine();
     splitter.Split(line.data(), line.size(), record);

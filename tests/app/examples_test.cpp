@@ -2,13 +2,13 @@
 // sample log (the same requests written in four layouts) and gives the same
 // users, totals and hosts.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <filesystem>
 
 #include "report/page_templates.h"
 #include "support/golden.h"
+#include "support/program.h"
 #include "support/temp_dir.h"
 
 namespace sirvane {
@@ -35,11 +35,10 @@ struct Example {
 // its configuration; returns the copy's path.
 std::string RunExample(const testing::TempDir& dir, const std::string& directory, const std::string& extra = "") {
   const std::string run = dir.File("run");
-  const std::string command = "cp -r '" + std::string(SIRVANE_SOURCE_DIR) + "/examples/" + directory + "' '" + run +
-                              "' && printf '%s' '" + extra + "' >>'" + run + "/sirvane.cfg' && mkdir '" + run +
-                              "/report' && cd '" + run + "' && LC_ALL=C '" + SIRVANE_BINARY + "' </dev/null";
-  const int status = std::system(command.c_str());
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+  std::filesystem::copy(testing::SourceDir() + "/examples/" + directory, run, std::filesystem::copy_options::recursive);
+  testing::WriteFile(run + "/sirvane.cfg", ReadFile(run + "/sirvane.cfg") + extra);
+  std::filesystem::create_directory(run + "/report");
+  EXPECT_EQ(testing::RunProgram(run, {}, dir.File("stderr.txt")), 0) << ReadFile(dir.File("stderr.txt"));
   return run;
 }
 

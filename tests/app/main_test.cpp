@@ -2,9 +2,12 @@
 // what is (and is not) left on disk after an error stop.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "platform/system.h"
+#include "support/compress.h"
 #include "support/program.h"
 #include "support/temp_dir.h"
 
@@ -27,7 +30,10 @@ struct Workspace {
     testing::WriteFile(dir.File("sirvane.cfg"), config);
   }
   int Run(const std::vector<std::string>& arguments = {}) {
-    const int exit_code = testing::RunProgram(dir.path(), arguments, dir.File("stderr.txt"));
+    const int exit_code =
+        testing::RunProgram(dir.path(), arguments, dir.File("stderr.txt"), dir.File("stdout.txt"));
+    out = ReadFile(dir.File("stdout.txt"));
+    std::erase(out, '\r');
     err = ReadFile(dir.File("stderr.txt"));
     // stderr is a text stream: on Windows its lines end in CR LF.
     std::erase(err, '\r');
@@ -35,7 +41,17 @@ struct Workspace {
   }
   std::string Read(const std::string& name) const { return ReadFile(dir.File(name)); }
 
+  // Every file and directory in the workspace, relative to it.
+  std::set<std::string> Entries() const {
+    std::set<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+      entries.insert(std::filesystem::relative(entry.path(), dir.path()).generic_string());
+    }
+    return entries;
+  }
+
   testing::TempDir dir;
+  std::string out;
   std::string err;
 };
 
@@ -83,6 +99,65 @@ TEST(MainTest, EveryLinkLeadsToAPageOfThisRunAndNamesShowAsText) {
   EXPECT_EQ(links, names.size() + 3);  // alice, bob and the banner's link to this page
 }
 
+TEST(MainTest, HelpAndVersionPrintToStdoutAndWriteNoFile) {
+  const std::set<std::string> untouched = {"logs", "logs/access.log", "out", "sirvane.cfg", "stdout.txt",
+                                           "stderr.txt"};
+  const std::vector<std::vector<std::string>> calls = {
+      {"--help"}, {"-h"}, {"--HELP"}, {"--help", "sirvane.cfg"}, {"--version"}};
+  for (const std::vector<std::string>& call : calls) {
+    const std::string args = call.front();
+    Workspace w(kLog);
+    EXPECT_EQ(w.Run(call), 0) << args;
+    EXPECT_EQ(w.err, "") << args;
+    EXPECT_EQ(w.Entries(), untouched) << args;
+    if (args == "--version") {
+      EXPECT_EQ(w.out.rfind("sirvane 1.", 0), 0u) << w.out;
+      EXPECT_EQ(w.out.find('\n'), w.out.size() - 1) << w.out;
+    } else {
+      EXPECT_EQ(w.out.rfind("Usage: sirvane [CONFIG-FILE]\n", 0), 0u) << args << ": " << w.out;
+    }
+  }
+  // Anything else is still a configuration file name: here a missing one.
+  Workspace w(kLog);
+  EXPECT_EQ(w.Run({"--helpme"}), 0);
+  EXPECT_EQ(w.out, "");
+  EXPECT_EQ(w.Read("abort.log").rfind("Configuration file --helpme\r\nConfiguration file not exist; ;\r\n", 0), 0u)
+      << w.Read("abort.log");
+}
+
+// A log of several read blocks, so that a progress line would be drawn more than once.
+std::string SeveralBlocksOfLog() {
+  std::string log = kLog;
+  while (log.size() < (std::size_t{3} << 20)) {
+    log += Line("user" + std::to_string(log.size() % 17), 1000, "10.0.0.1", "http://h.example/" + std::string(80, 'p'));
+  }
+  return log;
+}
+
+TEST(MainTest, NoProgressLineWhenStderrIsNotATerminal) {
+  Workspace w(SeveralBlocksOfLog());
+  ASSERT_EQ(w.Run(), 0);
+  EXPECT_EQ(w.err, "");
+  EXPECT_EQ(w.out, "");
+}
+
+TEST(MainTest, ProgressLineOnATerminalIsErasedAtTheEnd) {
+#ifdef _WIN32
+  GTEST_SKIP() << "script(1) gives a POSIX terminal";
+#endif
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not installed";
+  Workspace w(SeveralBlocksOfLog());
+  // script gives the program a terminal and copies what it shows to stdout.
+  const std::string command = "cd '" + w.dir.path() + "' && script -qec \"LC_ALL=C '" + SIRVANE_BINARY +
+                              "'\" /dev/null </dev/null >screen.txt 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string screen = w.Read("screen.txt");
+  EXPECT_EQ(screen.rfind("\raccess.log: 1.0 MiB of 3.0 MiB (33%)", 0), 0u) << screen;
+  EXPECT_EQ(screen.back(), '\r') << screen;  // erased: blanks, then back to the line's start
+  EXPECT_EQ(screen.substr(screen.rfind('\r', screen.size() - 2) + 1).find_first_not_of(" \r"), std::string::npos);
+  EXPECT_FALSE(w.Read("out/report.html").empty());
+}
+
 TEST(MainTest, AnErrorStopReportsOnStderrAndExitsOne) {
   struct Case {
     std::string config;   // appended to kConfig
@@ -117,6 +192,45 @@ TEST(MainTest, AFailedRunLeavesThePreviousReportsIntact) {
   const std::string log = w.Read("last.log");
   EXPECT_EQ(log.substr(log.size() - 20), "logs/access.log ... ") << log;
 }
+
+#if SIRVANE_WITH_COMPRESSION
+
+// The working report without its clock times, which differ from run to run.
+std::string WithoutTimes(const std::string& work_log) {
+  std::string kept;
+  for (std::size_t at = 0; at < work_log.size();) {
+    const std::size_t end = std::min(work_log.find('\n', at), work_log.size() - 1) + 1;
+    const std::string line = work_log.substr(at, end - at);
+    if (line.find(" at ") == std::string::npos && line.find("Processing time") == std::string::npos) kept += line;
+    at = end;
+  }
+  return kept;
+}
+
+TEST(MainTest, ACompressedLogGivesTheReportsOfItsPlainText) {
+  std::string log = kLog;
+  for (int i = 0; i < 3000; ++i) {
+    log += Line("user" + std::to_string(i % 37), 100 + i * 13, "10.0.3." + std::to_string(i % 11),
+                "http://h" + std::to_string(i % 101) + ".example/p") ;
+  }
+  const std::vector<std::string> files = {"out/report.html", "out/ipaccess.txt", "out/alice.html", "out/user5.html"};
+  Workspace plain(log);
+  ASSERT_EQ(plain.Run(), 0) << plain.err;
+  for (const Compression format : {Compression::kGzip, Compression::kBzip2, Compression::kXz, Compression::kZstd}) {
+    // Same name as the plain log: the format is told by the content.
+    Workspace packed(testing::Compress(format, log));
+    ASSERT_EQ(packed.Run(), 0) << packed.err;
+    EXPECT_EQ(packed.err, "");
+    for (const std::string& file : files) {
+      EXPECT_FALSE(plain.Read(file).empty()) << file;
+      EXPECT_TRUE(packed.Read(file) == plain.Read(file)) << CompressionName(format) << " " << file;
+    }
+    EXPECT_EQ(WithoutTimes(packed.Read("last.log")), WithoutTimes(plain.Read("last.log")));
+    EXPECT_NE(packed.Read("last.log").find("access.log:3004;"), std::string::npos) << packed.Read("last.log");
+  }
+}
+
+#endif
 
 }  // namespace
 }  // namespace sirvane

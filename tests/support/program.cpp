@@ -27,7 +27,7 @@ std::string ProgramPath() { return BuildMachinePath(SIRVANE_BINARY); }
 #ifdef _WIN32
 
 int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
-               const std::string& stderr_path) {
+               const std::string& stderr_path, const std::string& stdout_path) {
   const std::string program = ProgramPath();
   std::string command_line = "\"" + program + "\"";
   for (const std::string& argument : arguments) command_line += " \"" + argument + "\"";
@@ -35,17 +35,22 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
   const HANDLE error = CreateFileA(stderr_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   const HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-  if (error == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE) return -1;
+  const HANDLE output = stdout_path.empty()
+                            ? nothing
+                            : CreateFileA(stdout_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (error == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) return -1;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = nothing;
-  startup.hStdOutput = nothing;
+  startup.hStdOutput = output;
   startup.hStdError = error;
   PROCESS_INFORMATION process{};
   const BOOL started = CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                       directory.c_str(), &startup, &process);
   CloseHandle(error);
+  if (output != nothing) CloseHandle(output);
   CloseHandle(nothing);
   if (!started) return -1;
   WaitForSingleObject(process.hProcess, INFINITE);
@@ -59,7 +64,7 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
 #else
 
 int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
-               const std::string& stderr_path) {
+               const std::string& stderr_path, const std::string& stdout_path) {
   const std::string program = ProgramPath();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -69,9 +74,12 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
   if (child < 0) return -1;
   if (child == 0) {
     const int error = ::open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int nothing = ::open("/dev/null", O_RDONLY);
-    if (error < 0 || nothing < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
+    const int nothing = ::open("/dev/null", O_RDWR);
+    const int output =
+        stdout_path.empty() ? nothing : ::open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (error < 0 || nothing < 0 || output < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
     ::dup2(nothing, 0);
+    ::dup2(output, 1);
     ::dup2(error, 2);
     ::setenv("LC_ALL", "C", 1);
     ::execv(program.c_str(), argv.data());

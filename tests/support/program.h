@@ -12,9 +12,10 @@ std::string SourceDir();
 std::string ProgramPath();
 
 // Runs the program in `directory` with `arguments`, stdin empty, stderr into
-// the file `stderr_path` and the "C" locale; returns its exit code, or -1
-// when it could not be started or did not exit normally.
+// the file `stderr_path`, stdout into `stdout_path` (or nowhere when empty)
+// and the "C" locale; returns its exit code, or -1 when it could not be
+// started or did not exit normally.
 int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
-               const std::string& stderr_path);
+               const std::string& stderr_path, const std::string& stdout_path = "");
 
 }  // namespace sirvane::testing

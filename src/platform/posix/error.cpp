@@ -1,4 +1,5 @@
 #include "platform/error.h"
+#include "platform/terminal.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@ namespace sirvane {
 
 void ReportError(const std::string& kind, const std::string& advice) {
   const std::string text = FormatErrorReport(kind, advice);
+  ClearStatusLine();
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }

@@ -1,4 +1,5 @@
 #include "platform/error.h"
+#include "platform/terminal.h"
 
 #include <windows.h>
 
@@ -30,6 +31,7 @@ bool StderrIsSeen() {
 
 void ReportError(const std::string& kind, const std::string& advice) {
   const std::string text = FormatErrorReport(kind, advice);
+  ClearStatusLine();
   if (StderrIsSeen()) {
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);

@@ -1,0 +1,40 @@
+#include "platform/terminal.h"
+
+#include <cstdio>
+#include <string>
+
+namespace sirvane {
+
+namespace {
+
+// Length of the status line on screen; 0 when none is shown. Only the main
+// thread writes to stderr.
+std::size_t shown_length = 0;
+
+void WriteStderr(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+// Carriage return and spaces rather than terminal escape codes: they work on
+// every terminal, a dumb one included.
+void ShowStatusLine(std::string_view text) {
+  std::string line = "\r";
+  line += text;
+  if (text.size() < shown_length) line.append(shown_length - text.size(), ' ');
+  WriteStderr(line);
+  shown_length = text.size();
+}
+
+void ClearStatusLine() {
+  if (shown_length == 0) return;
+  std::string blank(shown_length + 2, ' ');
+  blank.front() = '\r';
+  blank.back() = '\r';
+  WriteStderr(blank);
+  shown_length = 0;
+}
+
+}  // namespace sirvane
