@@ -1,8 +1,12 @@
 #include "usage/log_ingestion.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/file_parts.h"
 #include "platform/line_reader.h"
 #include "usage/host_address.h"
 
@@ -66,22 +70,151 @@ std::int64_t LastFieldUsed(const Settings& settings) {
   return last;
 }
 
-void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
-                    const LowerCase& lower, TextFileWriter& work_log) {
+FastLineAccountant::FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before)
+    : tables_(tables), users_before_(users_before), with_address_(settings.IpField > 0 && settings.NameField != 1) {}
+
+void FastLineAccountant::Account(const LogLine& line) {
+  std::uint32_t position = last_user_;
+  std::uint64_t name_hash = 0;
+  if (position == HashIndex::kNone || tables_.Users[position].UserName != line.name) {
+    name_hash = tables_.Hash(line.name);
+    position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
+  }
+  if (position == HashIndex::kNone) {
+    // Before the first user exists, a line without a byte count (a header, say)
+    // creates nobody; afterwards a new name always becomes a user.
+    if (tables_.Users.empty() && !users_before_ && !line.counted) return;
+    position = tables_.AddUser(line.name, name_hash);
+    TReportRec& user = tables_.Users[position];
+    if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
+    if (line.counted) {
+      user.Traffic = line.bytes;
+      tables_.AddHostTraffic(user, line.host, tables_.Hash(line.host), line.bytes);
+    }
+    last_user_ = position;
+    return;
+  }
+  last_user_ = position;
+  TReportRec& user = tables_.Users[position];
+  if (line.counted) {
+    user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
+    tables_.AddHostTraffic(user, line.host, tables_.Hash(line.host), line.bytes);
+  }
+  if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
+}
+
+namespace {
+
+void ReadPlain(const Settings& settings, UsageTables& tables, const LowerCase& lower,
+               LineReader& reader, TFileAnalyzeRep& file) {
   TTokenizedlogrec record;
   const LineSplitter splitter(settings.Separator, lower, LastFieldUsed(settings));
-  LineReader reader;
-  reader.Open(path);
-  work_log.Write(path + " ... ");
-  work_log.Flush();
   LineAccountant accountant(settings, tables);
-  TFileAnalyzeRep& file = tables.LogFiles.back();
   while (!reader.Eof()) {
     const std::span<char> line = reader.ReadMutableLine();
     splitter.Split(line.data(), line.size(), record);
     ++file.RecordCount;
     accountant.Account(record);
   }
+}
+
+template <typename Reader>
+std::int64_t ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccountant& accountant) {
+  std::int64_t lines = 0;
+  LogLine line;
+  while (!reader.Eof()) {
+    const std::span<char> text = reader.ReadMutableLine();
+    parser.Parse(text.data(), text.size(), line);
+    ++lines;
+    accountant.Account(line);
+  }
+  return lines;
+}
+
+std::int64_t ReadRange(const std::string& path, FileRange range, const Settings& settings, UsageTables& tables,
+                       const LogLineParser& parser, bool users_before) {
+  RangeLineReader reader;
+  if (!reader.Open(path, range)) return 0;
+  FastLineAccountant accountant(settings, tables, users_before);
+  return ReadFast(reader, parser, accountant);
+}
+
+// Reads the parts at once, the first into `tables`, each later one into a table
+// of its own that is then appended in file order. A later part assumes that
+// some user exists before it; when the first part turns out to have created
+// none (a file of headers and uncounted lines), the later parts are read again
+// in order, as a single pass would.
+std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& ranges, const Settings& settings,
+                         UsageTables& tables, const LogLineParser& parser) {
+  const std::size_t later = ranges.size() - 1;
+  std::vector<UsageTables> part_tables(later);
+  std::vector<std::int64_t> part_lines(later, 0);
+  std::vector<std::exception_ptr> part_errors(later);
+  std::vector<std::thread> threads;
+  threads.reserve(later);
+  struct Joiner {
+    std::vector<std::thread>& threads;
+    ~Joiner() {
+      for (std::thread& t : threads) {
+        if (t.joinable()) t.join();
+      }
+    }
+  } joiner{threads};
+  for (std::size_t i = 0; i < later; ++i) {
+    threads.emplace_back([&, i] {
+      try {
+        part_lines[i] = ReadRange(path, ranges[i + 1], settings, part_tables[i], parser, true);
+      } catch (...) {
+        part_errors[i] = std::current_exception();
+      }
+    });
+  }
+  std::int64_t lines = ReadRange(path, ranges[0], settings, tables, parser, false);
+  for (std::thread& t : threads) t.join();
+  for (const std::exception_ptr& error : part_errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  for (std::size_t i = 0; i < later; ++i) {
+    if (tables.Users.empty()) {
+      part_tables[i] = UsageTables();
+      lines += ReadRange(path, ranges[i + 1], settings, tables, parser, false);
+    } else {
+      tables.Append(part_tables[i]);
+      part_tables[i] = UsageTables();
+      lines += part_lines[i];
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
+                    const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan) {
+  const LogLineParser parser(settings, lower);
+  const bool fast = plan.fast && parser.Usable();
+  std::size_t threads = plan.threads;
+  if (threads == 0) threads = std::min<std::size_t>(2, std::max(1u, std::thread::hardware_concurrency()));
+  const std::vector<FileRange> ranges =
+      fast && threads > 1 ? SplitIntoLineRanges(path, threads, plan.min_split_size) : std::vector<FileRange>();
+  TFileAnalyzeRep& file = tables.LogFiles.back();
+  if (!ranges.empty()) {
+    work_log.Write(path + " ... ");
+    work_log.Flush();
+    file.RecordCount += ReadInParts(path, ranges, settings, tables, parser);
+  } else {
+    LineReader reader;
+    reader.Open(path);
+    work_log.Write(path + " ... ");
+    work_log.Flush();
+    if (fast) {
+      FastLineAccountant accountant(settings, tables);
+      file.RecordCount += ReadFast(reader, parser, accountant);
+    } else {
+      ReadPlain(settings, tables, lower, reader, file);
+    }
+  }
+  tables.SyncHostTraffic();
   work_log.WriteLine("OK");
   work_log.Flush();
 }

@@ -1,0 +1,184 @@
+#include "platform/file_parts.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/error.h"
+#include "platform/file_system.h"
+
+namespace sirvane {
+
+namespace {
+
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+ssize_t ReadAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(fd, into, size, static_cast<off_t>(offset));
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+bool LooksCompressed(const unsigned char* head, std::size_t size) {
+  auto starts = [&](std::initializer_list<unsigned char> magic) {
+    return size >= magic.size() && std::equal(magic.begin(), magic.end(), head);
+  };
+  return starts({0x1F, 0x8B}) || starts({'B', 'Z', 'h'}) || starts({0xFD, '7', 'z', 'X', 'Z', 0x00}) ||
+         starts({0x28, 0xB5, 0x2F, 0xFD}) || starts({0x04, 0x22, 0x4D, 0x18});
+}
+
+// The position just after the first LF at or after `from`, or `size` when none.
+std::uint64_t NextLineStart(int fd, std::uint64_t from, std::uint64_t size) {
+  std::vector<char> block(64 * 1024);
+  while (from < size) {
+    const ssize_t got = ReadAt(fd, block.data(), block.size(), from);
+    if (got <= 0) return size;
+    const void* lf = std::memchr(block.data(), '\n', static_cast<std::size_t>(got));
+    if (lf != nullptr) return from + static_cast<std::uint64_t>(static_cast<const char*>(lf) - block.data()) + 1;
+    from += static_cast<std::uint64_t>(got);
+  }
+  return size;
+}
+
+}  // namespace
+
+std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size) {
+  std::vector<FileRange> ranges;
+  if (parts < 2) return ranges;
+  const int fd = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ranges;
+  struct stat st;
+  unsigned char head[8];
+  const bool plain = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                     static_cast<std::uint64_t>(st.st_size) >= min_size &&
+                     ReadAt(fd, reinterpret_cast<char*>(head), sizeof head, 0) == sizeof head &&
+                     !LooksCompressed(head, sizeof head);
+  if (plain) {
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    std::uint64_t begin = 0;
+    for (std::size_t i = 1; i < parts && begin < size; ++i) {
+      const std::uint64_t cut = NextLineStart(fd, std::max(begin, size / parts * i), size);
+      if (cut >= size) break;
+      ranges.push_back(FileRange{begin, cut});
+      begin = cut;
+    }
+    if (!ranges.empty()) ranges.push_back(FileRange{begin, size});
+  }
+  ::close(fd);
+  return ranges;
+}
+
+RangeLineReader::~RangeLineReader() { Close(); }
+
+void RangeLineReader::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+bool RangeLineReader::Open(const std::string& path, FileRange range) {
+  Close();
+  path_ = path;
+  offset_ = range.begin;
+  stop_ = range.end;
+  begin_ = end_ = 0;
+  next_cr_known_ = false;
+  skip_line_feed_ = false;
+  fd_ = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    ReportWarning("cannot read the log file '" + path + "': " + std::strerror(errno) +
+                  "; the rest of it is skipped.");
+    return false;
+  }
+  ::posix_fadvise(fd_, static_cast<off_t>(range.begin), static_cast<off_t>(range.end - range.begin),
+                  POSIX_FADV_SEQUENTIAL);
+  if (!buffer_) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(kBlockSize);
+    capacity_ = kBlockSize;
+  }
+  return true;
+}
+
+bool RangeLineReader::Fill() {
+  if (fd_ < 0 || offset_ >= stop_) return false;
+  next_cr_known_ = false;
+  const std::size_t unread = end_ - begin_;
+  if (unread > 0 && begin_ > 0) std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
+  begin_ = 0;
+  end_ = unread;
+  if (end_ == capacity_) {
+    // One line longer than the buffer: make room for more of it.
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    std::memcpy(bigger.get(), buffer_.get(), end_);
+    buffer_ = std::move(bigger);
+    capacity_ *= 2;
+  }
+  const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - end_, stop_ - offset_));
+  const ssize_t got = ReadAt(fd_, buffer_.get() + end_, want, offset_);
+  if (got > 0) {
+    end_ += static_cast<std::size_t>(got);
+    offset_ += static_cast<std::uint64_t>(got);
+    return true;
+  }
+  if (got < 0) {
+    ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
+                  "; the rest of it is skipped.");
+  }
+  Close();
+  return false;
+}
+
+bool RangeLineReader::Eof() {
+  for (;;) {
+    if (begin_ < end_) {
+      if (!skip_line_feed_) return false;
+      skip_line_feed_ = false;
+      if (buffer_[begin_] == '\n') ++begin_;
+      continue;
+    }
+    if (!Fill()) return true;
+  }
+}
+
+std::span<char> RangeLineReader::ReadMutableLine() {
+  if (Eof()) return {};
+  std::size_t scan_from = begin_;
+  for (;;) {
+    char* const data = buffer_.get();
+    // CR is rare: its position is looked up once and reused until passed.
+    if (!next_cr_known_ || next_cr_ < scan_from) {
+      const void* cr = std::memchr(data + scan_from, '\r', end_ - scan_from);
+      next_cr_ = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end_;
+      next_cr_known_ = true;
+    }
+    const void* lf = std::memchr(data + scan_from, '\n', next_cr_ - scan_from);
+    const std::size_t stop = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : next_cr_;
+    if (stop < end_) {
+      const std::span<char> line(data + begin_, stop - begin_);
+      begin_ = stop + 1;
+      if (data[stop] == '\r') {
+        if (begin_ < end_) {
+          if (data[begin_] == '\n') ++begin_;
+        } else {
+          skip_line_feed_ = true;
+        }
+      }
+      return line;
+    }
+    const std::size_t scanned = end_ - begin_;
+    if (!Fill()) {
+      const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
+      begin_ = end_;
+      return line;
+    }
+    scan_from = begin_ + scanned;
+  }
+}
+
+}  // namespace sirvane

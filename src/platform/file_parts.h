@@ -1,0 +1,60 @@
+#pragma once
+// Reading one large plain log file in parts, each part by its own thread: the
+// file is cut just after a line feed, so every part holds whole lines, and
+// each part reads its own byte range with pread.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sirvane {
+
+struct FileRange {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;  // one past the last byte
+};
+
+// Cuts the file at `path` into at most `parts` ranges that begin where a line
+// begins. Returns no range at all, so that the caller reads the file whole
+// through LineReader, when the file is smaller than `min_size`, cannot be
+// opened, is not a regular file, or starts like a compressed file (gzip,
+// bzip2, xz, zstd, lz4): those are decompressed on the way and only LineReader
+// knows how.
+std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size);
+
+// Delivers the lines of one byte range of a file exactly as LineReader
+// delivers the lines of the whole file, when the range begins at a line start
+// and ends after a line feed or at the end of the file. A read error ends the
+// range with a warning, as in LineReader.
+class RangeLineReader {
+ public:
+  RangeLineReader() = default;
+  ~RangeLineReader();
+  RangeLineReader(const RangeLineReader&) = delete;
+  RangeLineReader& operator=(const RangeLineReader&) = delete;
+
+  // False (with a warning) when the file cannot be opened.
+  bool Open(const std::string& path, FileRange range);
+  bool Eof();
+  // The next line without its line end, writable; valid until the next call.
+  std::span<char> ReadMutableLine();
+
+ private:
+  bool Fill();
+  void Close();
+
+  int fd_ = -1;
+  std::string path_;
+  std::uint64_t offset_ = 0;  // next byte of the file to read
+  std::uint64_t stop_ = 0;    // end of the range
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  std::size_t next_cr_ = 0;  // first CR at or after begin_, or end_; valid while next_cr_known_
+  bool next_cr_known_ = false;
+  bool skip_line_feed_ = false;
+};
+
+}  // namespace sirvane
