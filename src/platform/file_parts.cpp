@@ -49,17 +49,16 @@ std::uint64_t NextLineStart(int fd, std::uint64_t from, std::uint64_t size) {
 
 std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size) {
   std::vector<FileRange> ranges;
-  if (parts < 2) return ranges;
   const int fd = ::open(ResolvePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return ranges;
   struct stat st;
   unsigned char head[8];
   const bool plain = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                     static_cast<std::uint64_t>(st.st_size) >= min_size &&
                      ReadAt(fd, reinterpret_cast<char*>(head), sizeof head, 0) == sizeof head &&
                      !LooksCompressed(head, sizeof head);
   if (plain) {
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    if (size < min_size) parts = 1;
     std::uint64_t begin = 0;
     for (std::size_t i = 1; i < parts && begin < size; ++i) {
       const std::uint64_t cut = NextLineStart(fd, std::max(begin, size / parts * i), size);
@@ -67,7 +66,7 @@ std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t 
       ranges.push_back(FileRange{begin, cut});
       begin = cut;
     }
-    if (!ranges.empty()) ranges.push_back(FileRange{begin, size});
+    ranges.push_back(FileRange{begin, size});
   }
   ::close(fd);
   return ranges;
@@ -146,19 +145,25 @@ bool RangeLineReader::Eof() {
   }
 }
 
+// The first CR or LF at or after `from`, or end_.
+std::size_t RangeLineReader::FindLineEnd(std::size_t from) {
+  const char* data = buffer_.get();
+  // CR is rare: its position is looked up once and reused until passed.
+  if (!next_cr_known_ || next_cr_ < from) {
+    const void* cr = std::memchr(data + from, '\r', end_ - from);
+    next_cr_ = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end_;
+    next_cr_known_ = true;
+  }
+  const void* lf = std::memchr(data + from, '\n', next_cr_ - from);
+  return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : next_cr_;
+}
+
 std::span<char> RangeLineReader::ReadMutableLine() {
   if (Eof()) return {};
   std::size_t scan_from = begin_;
   for (;;) {
+    const std::size_t stop = FindLineEnd(scan_from);
     char* const data = buffer_.get();
-    // CR is rare: its position is looked up once and reused until passed.
-    if (!next_cr_known_ || next_cr_ < scan_from) {
-      const void* cr = std::memchr(data + scan_from, '\r', end_ - scan_from);
-      next_cr_ = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end_;
-      next_cr_known_ = true;
-    }
-    const void* lf = std::memchr(data + scan_from, '\n', next_cr_ - scan_from);
-    const std::size_t stop = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : next_cr_;
     if (stop < end_) {
       const std::span<char> line(data + begin_, stop - begin_);
       begin_ = stop + 1;
@@ -179,6 +184,34 @@ std::span<char> RangeLineReader::ReadMutableLine() {
     }
     scan_from = begin_ + scanned;
   }
+}
+
+bool RangeLineReader::ReadMutableLines(std::vector<std::span<char>>& lines) {
+  lines.clear();
+  if (Eof()) return false;
+  // Eof() has made sure that an unread byte follows and no LF of a CR LF is
+  // pending: take every line that ends inside the buffer.
+  char* const data = buffer_.get();
+  while (begin_ < end_) {
+    if (skip_line_feed_) {
+      skip_line_feed_ = false;
+      if (data[begin_] == '\n') ++begin_;
+      continue;
+    }
+    const std::size_t stop = FindLineEnd(begin_);
+    if (stop == end_) break;
+    lines.emplace_back(data + begin_, stop - begin_);
+    begin_ = stop + 1;
+    if (data[stop] == '\r') {
+      if (begin_ < end_) {
+        if (data[begin_] == '\n') ++begin_;
+      } else {
+        skip_line_feed_ = true;
+      }
+    }
+  }
+  if (lines.empty()) lines.push_back(ReadMutableLine());  // a line longer than what is read
+  return true;
 }
 
 }  // namespace sirvane

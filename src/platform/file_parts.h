@@ -16,11 +16,11 @@ struct FileRange {
 };
 
 // Cuts the file at `path` into at most `parts` ranges that begin where a line
-// begins. Returns no range at all, so that the caller reads the file whole
-// through LineReader, when the file is smaller than `min_size`, cannot be
-// opened, is not a regular file, or starts like a compressed file (gzip,
-// bzip2, xz, zstd, lz4): those are decompressed on the way and only LineReader
-// knows how.
+// begins; a file smaller than `min_size` stays one range. Returns no range at
+// all, so that the caller reads the file through LineReader, when the file
+// cannot be opened, is not a regular file, is shorter than 8 bytes, or starts
+// like a compressed file (gzip, bzip2, xz, zstd, lz4): those are decompressed
+// on the way and only LineReader knows how.
 std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size);
 
 // Delivers the lines of one byte range of a file exactly as LineReader
@@ -39,10 +39,15 @@ class RangeLineReader {
   bool Eof();
   // The next line without its line end, writable; valid until the next call.
   std::span<char> ReadMutableLine();
+  // Replaces `lines` with the next lines: all whole lines already read, or, when
+  // there is none, those of the next block. The views stay valid until the
+  // next call. False at the end of the range.
+  bool ReadMutableLines(std::vector<std::span<char>>& lines);
 
  private:
   bool Fill();
   void Close();
+  std::size_t FindLineEnd(std::size_t from);
 
   int fd_ = -1;
   std::string path_;

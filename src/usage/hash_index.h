@@ -92,6 +92,11 @@ class HashIndex {
     }
   }
 
+  // Starts loading the slot where a lookup of `hash` begins.
+  void Prefetch(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Fold(hash) & slots_.mask()]);
+  }
+
   // Records a key known to be absent; `stored` must stay valid (interned).
   void Insert(std::string_view stored, std::uint64_t hash, std::uint32_t position) {
     slots_.Add(Slot{stored.data(), static_cast<std::uint32_t>(stored.size()), Fold(hash), position});
@@ -161,6 +166,10 @@ class HostIndex {
       if (slots_[i].id == id) return &slots_[i];
       if (slots_[i].IsFree()) return nullptr;
     }
+  }
+  // Starts loading the slot where a lookup of `id` begins.
+  void Prefetch(std::uint32_t id) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Entry{id, 0, 0}.Home() & slots_.mask()]);
   }
   // Records an id known to be absent; returns its entry.
   Entry& Insert(std::uint32_t id, std::uint32_t position, std::int64_t traffic) {

@@ -74,9 +74,48 @@ FastLineAccountant::FastLineAccountant(const Settings& settings, UsageTables& ta
     : tables_(tables), users_before_(users_before), with_address_(settings.IpField > 0 && settings.NameField != 1) {}
 
 void FastLineAccountant::Account(const LogLine& line) {
-  std::uint32_t position = last_user_;
+  const std::uint32_t host_id = line.counted ? tables_.InternHost(line.host, tables_.Hash(line.host)) : 0;
+  const bool same_user = last_user_ != HashIndex::kNone && tables_.Users[last_user_].UserName == line.name;
+  Account(line, host_id, same_user ? last_user_ : HashIndex::kNone);
+}
+
+void FastLineAccountant::AccountBatch(const LogLine* lines, std::size_t count) {
+  constexpr std::size_t kMaxBatch = 32;
+  std::uint64_t host_hashes[kMaxBatch];
+  std::uint32_t host_ids[kMaxBatch];
+  std::uint32_t users[kMaxBatch];
+  while (count > 0) {
+    const std::size_t n = std::min(count, kMaxBatch);
+    // The run-wide host slots first, then the host strings and each user's
+    // host slot, then the lines in order: by then their memory is at hand.
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!lines[i].counted) continue;
+      host_hashes[i] = tables_.Hash(lines[i].host);
+      tables_.PrefetchHost(host_hashes[i]);
+    }
+    std::uint32_t previous = last_user_;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint32_t user = HashIndex::kNone;
+      if (previous != HashIndex::kNone && tables_.Users[previous].UserName == lines[i].name) {
+        user = previous;
+      } else if (!tables_.Users.empty()) {
+        user = tables_.FindUser(lines[i].name);
+      }
+      users[i] = user;
+      if (user != HashIndex::kNone) previous = user;
+      if (!lines[i].counted) continue;
+      host_ids[i] = tables_.InternHost(lines[i].host, host_hashes[i]);
+      if (user != HashIndex::kNone) UsageTables::PrefetchUserHost(tables_.Users[user], host_ids[i]);
+    }
+    for (std::size_t i = 0; i < n; ++i) Account(lines[i], host_ids[i], users[i]);
+    lines += n;
+    count -= n;
+  }
+}
+
+void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std::uint32_t position) {
   std::uint64_t name_hash = 0;
-  if (position == HashIndex::kNone || tables_.Users[position].UserName != line.name) {
+  if (position == HashIndex::kNone) {
     name_hash = tables_.Hash(line.name);
     position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
   }
@@ -89,7 +128,7 @@ void FastLineAccountant::Account(const LogLine& line) {
     if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
     if (line.counted) {
       user.Traffic = line.bytes;
-      tables_.AddHostTraffic(user, line.host, tables_.Hash(line.host), line.bytes);
+      tables_.AddHostTrafficById(user, host_id, line.bytes);
     }
     last_user_ = position;
     return;
@@ -98,7 +137,7 @@ void FastLineAccountant::Account(const LogLine& line) {
   TReportRec& user = tables_.Users[position];
   if (line.counted) {
     user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
-    tables_.AddHostTraffic(user, line.host, tables_.Hash(line.host), line.bytes);
+    tables_.AddHostTrafficById(user, host_id, line.bytes);
   }
   if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
 }
@@ -136,7 +175,16 @@ std::int64_t ReadRange(const std::string& path, FileRange range, const Settings&
   RangeLineReader reader;
   if (!reader.Open(path, range)) return 0;
   FastLineAccountant accountant(settings, tables, users_before);
-  return ReadFast(reader, parser, accountant);
+  std::int64_t count = 0;
+  std::vector<std::span<char>> lines;
+  std::vector<LogLine> parsed;
+  while (reader.ReadMutableLines(lines)) {
+    parsed.resize(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) parser.Parse(lines[i].data(), lines[i].size(), parsed[i]);
+    accountant.AccountBatch(parsed.data(), parsed.size());
+    count += static_cast<std::int64_t>(lines.size());
+  }
+  return count;
 }
 
 // Reads the parts at once, the first into `tables`, each later one into a table
@@ -196,12 +244,16 @@ void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTabl
   std::size_t threads = plan.threads;
   if (threads == 0) threads = std::min<std::size_t>(2, std::max(1u, std::thread::hardware_concurrency()));
   const std::vector<FileRange> ranges =
-      fast && threads > 1 ? SplitIntoLineRanges(path, threads, plan.min_split_size) : std::vector<FileRange>();
+      fast && plan.ranges ? SplitIntoLineRanges(path, threads, plan.min_split_size) : std::vector<FileRange>();
   TFileAnalyzeRep& file = tables.LogFiles.back();
-  if (!ranges.empty()) {
+  if (ranges.size() > 1) {
     work_log.Write(path + " ... ");
     work_log.Flush();
     file.RecordCount += ReadInParts(path, ranges, settings, tables, parser);
+  } else if (ranges.size() == 1) {
+    work_log.Write(path + " ... ");
+    work_log.Flush();
+    file.RecordCount += ReadRange(path, ranges[0], settings, tables, parser, false);
   } else {
     LineReader reader;
     reader.Open(path);

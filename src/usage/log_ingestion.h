@@ -39,8 +39,13 @@ class FastLineAccountant {
  public:
   FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before = false);
   void Account(const LogLine& line);
+  // Accounts several lines in order, the memory each needs loaded ahead.
+  void AccountBatch(const LogLine* lines, std::size_t count);
 
  private:
+  // `user` is the line's user when already known, else HashIndex::kNone.
+  void Account(const LogLine& line, std::uint32_t host_id, std::uint32_t user);
+
   UsageTables& tables_;
   bool users_before_;
   bool with_address_;
@@ -51,6 +56,7 @@ class FastLineAccountant {
 // match byte for byte.
 struct ReadingPlan {
   bool fast = true;                // LogLineParser where the configuration allows it
+  bool ranges = true;              // plain files read by byte ranges (else through LineReader, as compressed ones)
   std::size_t threads = 0;         // parts read at once; 0: one per core, at most 2
   std::uint64_t min_split_size = std::uint64_t{32} << 20;  // smaller files are read whole
 };

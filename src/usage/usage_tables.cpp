@@ -35,6 +35,18 @@ std::uint32_t UsageTables::Intern(Interned& table, std::string_view text, std::u
   return id;
 }
 
+void UsageTables::AddHostTrafficById(TReportRec& user, std::uint32_t id, std::int64_t bytes) {
+  THistoryRec& history = user.History;
+  if (HostIndex::Entry* entry = history.index.Find(id)) {
+    entry->traffic = SaturatingAdd(entry->traffic, bytes);
+    return;
+  }
+  const std::uint32_t position = NextPosition(history.Hosts.size());
+  history.Hosts.push_back(hosts_.strings[id]);
+  history.HostTraffic.push_back(bytes);
+  history.index.Insert(id, position, bytes);
+}
+
 const HostIndex::Entry& UsageTables::AddHostTraffic(TReportRec& user, std::string_view host, std::uint64_t hash,
                                                     std::int64_t bytes) {
   THistoryRec& history = user.History;

@@ -78,6 +78,14 @@ class UsageTables {
                                          std::int64_t bytes);
   void AddAddress(TReportRec& user, std::string_view address, std::uint64_t hash);
 
+  // The same in steps, so that a reader can work on several lines at once and
+  // have the memory of one line loaded while it works on another: the host's
+  // run-wide id, then the user's entry for that id.
+  void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
+  std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
+  static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
+  void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
+
   // Copies the running host sums into HostTraffic, for one user or all.
   static void SyncHostTraffic(TReportRec& user);
   void SyncHostTraffic();

@@ -125,6 +125,8 @@ void CompareReadings(const LowerCase& lower, unsigned first_seed, unsigned seeds
   const std::string path = dir.File("access.log");
   ReadingPlan plain;
   plain.fast = false;
+  ReadingPlan line_reader;
+  line_reader.ranges = false;
   ReadingPlan sequential;
   sequential.threads = 1;
   for (unsigned seed = first_seed; seed < first_seed + seeds; ++seed) {
@@ -136,6 +138,7 @@ void CompareReadings(const LowerCase& lower, unsigned first_seed, unsigned seeds
                  "', fields " + std::to_string(settings.NameField) + "/" + std::to_string(settings.BytesField) +
                  "/" + std::to_string(settings.QueryField) + "/" + std::to_string(settings.IpField));
     const std::string expected = ReadWith(path, settings, lower, plain, dir);
+    ASSERT_EQ(ReadWith(path, settings, lower, line_reader, dir), expected);
     ASSERT_EQ(ReadWith(path, settings, lower, sequential, dir), expected);
     for (std::size_t threads = 2; threads <= 4; ++threads) {
       ReadingPlan parts;
