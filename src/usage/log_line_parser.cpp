@@ -4,6 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/split_fields.h"
 #include "usage/host_address.h"
 #include "usage/log_ingestion.h"
@@ -30,6 +34,33 @@ bool ParseDigits(const char* p, const char* end, std::int64_t& value) {
   }
   if (!any) return false;
   value = static_cast<std::int64_t>(v);
+  return true;
+}
+
+// Lower-cases ASCII text eight bytes at a time; false (nothing changed) when
+// a byte above 127 is met, which the locale's lower-casing must handle.
+bool LowerAscii(char* text, std::size_t size) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  auto lower_word = [](std::uint64_t word) {
+    const std::uint64_t at_least_a = word + 0x3F3F3F3F3F3F3F3Full;  // high bit: byte >= 'A'
+    const std::uint64_t above_z = word + 0x2525252525252525ull;     // high bit: byte > 'Z'
+    return word | ((at_least_a & ~above_z & kHigh) >> 2);           // +0x20 for each capital
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text + i, 8);
+    // The words before are lowered already; the locale may lower them again,
+    // which changes nothing in ASCII.
+    if (word & kHigh) return false;
+    word = lower_word(word);
+    std::memcpy(text + i, &word, 8);
+  }
+  for (; i < size; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) return false;
+    if (c >= 'A' && c <= 'Z') text[i] = static_cast<char>(c + 0x20);
+  }
   return true;
 }
 
@@ -77,10 +108,14 @@ LogLineParser::LogLineParser(const Settings& settings, const LowerCase& lower)
   address_slot_ = with_address ? slot_of(settings.IpField) : -1;
 }
 
+void LogLineParser::Lower(char* text, std::size_t size) const {
+  if (!LowerAscii(text, size)) lower_.Apply(text, size);
+}
+
 std::string_view LogLineParser::Clean(char* begin, char* end) const {
   if (begin == end) return std::string_view();
   // Lower-case first, then drop spaces, as the splitter does.
-  lower_.Apply(begin, static_cast<std::size_t>(end - begin));
+  Lower(begin, static_cast<std::size_t>(end - begin));
   if (spaces_possible_) {
     char* write = static_cast<char*>(std::memchr(begin, ' ', static_cast<std::size_t>(end - begin)));
     if (write != nullptr) {
@@ -102,7 +137,46 @@ void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const {
   char* token = data;
   char* p = data;
   bool after_separator = false;
-  while (p < end) {
+  // One step of the split for a separator at `hit`; true when every field in
+  // use has been found.
+  auto at_separator = [&](char* hit) {
+    if (hit > p) after_separator = false;
+    if (!after_separator) {
+      if (++field == targets_[found]) {
+        begins[found] = token;
+        ends[found] = hit;
+        if (++found == target_count_) return true;
+      }
+      after_separator = true;
+    }
+    token = hit + 1;
+    p = hit + 1;
+    return false;
+  };
+  bool done = false;
+#if defined(__SSE2__)
+  if (only_separator_) {
+    // Sixteen bytes at a time: a mask of the separators among them.
+    const __m128i separators = _mm_set1_epi8(separator_);
+    char* block = data;
+    for (; !done && end - block >= 16; block += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+      unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, separators)));
+      while (mask != 0) {
+        if (at_separator(block + __builtin_ctz(mask))) {
+          done = true;
+          break;
+        }
+        mask &= mask - 1;
+      }
+    }
+    for (; !done && block < end; ++block) {
+      if (*block == separator_) done = at_separator(block);
+    }
+    p = done ? p : end;
+  }
+#endif
+  while (!done && p < end) {
     char* hit;
     if (only_separator_) {
       hit = static_cast<char*>(std::memchr(p, separator_, static_cast<std::size_t>(end - p)));
@@ -112,17 +186,7 @@ void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const {
       while (hit < end && !splits_[static_cast<unsigned char>(*hit)]) ++hit;
       if (hit == end) break;
     }
-    if (hit > p) after_separator = false;
-    if (!after_separator) {
-      if (++field == targets_[found]) {
-        begins[found] = token;
-        ends[found] = hit;
-        if (++found == target_count_) break;
-      }
-      after_separator = true;
-    }
-    token = hit + 1;
-    p = hit + 1;
+    if (at_separator(hit)) break;
   }
   if (found < target_count_ && closes_last_ && ++field == targets_[found]) {
     begins[found] = token;
@@ -173,7 +237,7 @@ void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const {
     return;
   }
   char* host = url + (raw_host.data() - url);
-  lower_.Apply(host, raw_host.size());
+  Lower(host, raw_host.size());
   out.host = std::string_view(host, raw_host.size());
 }
 

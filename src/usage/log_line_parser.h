@@ -37,6 +37,7 @@ class LogLineParser {
 
  private:
   std::string_view Clean(char* begin, char* end) const;
+  void Lower(char* text, std::size_t size) const;  // ASCII quickly, the rest by the locale
 
   char separator_;
   const LowerCase& lower_;
