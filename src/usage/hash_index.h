@@ -33,9 +33,10 @@ inline std::uint64_t HashBytes(std::string_view text, std::uint64_t seed) {
   return h;
 }
 
-// Linear probing over a power-of-two table kept at most half full; the slot
-// type says where it belongs (Home) and whether it is free (IsFree).
-template <typename Slot>
+// Linear probing over a power-of-two table kept at most `kFullness` quarters
+// full; the slot type says where it belongs (Home) and whether it is free
+// (IsFree).
+template <typename Slot, std::size_t kFullness = 2>
 class ProbedSlots {
  public:
   bool empty() const { return slots_.empty(); }
@@ -45,7 +46,7 @@ class ProbedSlots {
   std::size_t capacity() const { return slots_.size(); }
 
   void Add(const Slot& slot) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    if ((count_ + 1) * 4 > slots_.size() * kFullness) Grow();
     Place(slot);
     ++count_;
   }
@@ -142,7 +143,9 @@ class IdIndex {
     bool IsFree() const { return id == kNoPosition; }
   };
 
-  ProbedSlots<Slot> slots_;
+  // Integer keys with a multiplicative hash probe well when fuller; a user's
+  // index is one of many, so its size counts.
+  ProbedSlots<Slot, 3> slots_;
 };
 
 // One user's hosts by host id: the position in the user's list and the running
@@ -185,7 +188,7 @@ class HostIndex {
   }
 
  private:
-  ProbedSlots<Entry> slots_;
+  ProbedSlots<Entry, 3> slots_;
 };
 
 }  // namespace sirvane
