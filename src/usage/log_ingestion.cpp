@@ -1,8 +1,12 @@
 #include "usage/log_ingestion.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
+#include <vector>
 
 #include "platform/error.h"
+#include "platform/file_parts.h"
 #include "platform/line_reader.h"
 #include "usage/host_address.h"
 #include "usage/read_progress.h"
@@ -67,27 +71,220 @@ std::int64_t LastFieldUsed(const Settings& settings) {
   return last;
 }
 
-void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
-                    const LowerCase& lower, TextFileWriter& work_log) {
+FastLineAccountant::FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before)
+    : tables_(tables), users_before_(users_before), with_address_(settings.IpField > 0 && settings.NameField != 1) {}
+
+void FastLineAccountant::Account(const LogLine& line) {
+  const std::uint32_t host_id = line.counted ? tables_.InternHost(line.host, tables_.Hash(line.host)) : 0;
+  const bool same_user = last_user_ != HashIndex::kNone && tables_.Users[last_user_].UserName == line.name;
+  Account(line, host_id, same_user ? last_user_ : HashIndex::kNone);
+}
+
+void FastLineAccountant::AccountBatch(const LogLine* lines, std::size_t count) {
+  constexpr std::size_t kMaxBatch = 32;
+  std::uint64_t host_hashes[kMaxBatch];
+  std::uint32_t host_ids[kMaxBatch];
+  std::uint32_t users[kMaxBatch];
+  while (count > 0) {
+    const std::size_t n = std::min(count, kMaxBatch);
+    // The run-wide host slots first, then the host strings and each user's
+    // host slot, then the lines in order: by then their memory is at hand.
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!lines[i].counted) continue;
+      host_hashes[i] = tables_.Hash(lines[i].host);
+      tables_.PrefetchHost(host_hashes[i]);
+    }
+    std::uint32_t previous = last_user_;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint32_t user = HashIndex::kNone;
+      if (previous != HashIndex::kNone && tables_.Users[previous].UserName == lines[i].name) {
+        user = previous;
+      } else if (!tables_.Users.empty()) {
+        user = tables_.FindUser(lines[i].name);
+      }
+      users[i] = user;
+      if (user != HashIndex::kNone) previous = user;
+      if (!lines[i].counted) continue;
+      host_ids[i] = tables_.InternHost(lines[i].host, host_hashes[i]);
+      if (user != HashIndex::kNone) UsageTables::PrefetchUserHost(tables_.Users[user], host_ids[i]);
+    }
+    for (std::size_t i = 0; i < n; ++i) Account(lines[i], host_ids[i], users[i]);
+    lines += n;
+    count -= n;
+  }
+}
+
+void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std::uint32_t position) {
+  std::uint64_t name_hash = 0;
+  if (position == HashIndex::kNone) {
+    name_hash = tables_.Hash(line.name);
+    position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
+  }
+  if (position == HashIndex::kNone) {
+    // Before the first user exists, a line without a byte count (a header, say)
+    // creates nobody; afterwards a new name always becomes a user.
+    if (tables_.Users.empty() && !users_before_ && !line.counted) return;
+    position = tables_.AddUser(line.name, name_hash);
+    TReportRec& user = tables_.Users[position];
+    if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
+    if (line.counted) {
+      user.Traffic = line.bytes;
+      tables_.AddHostTrafficById(user, host_id, line.bytes);
+    }
+    last_user_ = position;
+    return;
+  }
+  last_user_ = position;
+  TReportRec& user = tables_.Users[position];
+  if (line.counted) {
+    user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
+    tables_.AddHostTrafficById(user, host_id, line.bytes);
+  }
+  if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
+}
+
+namespace {
+
+void ReadPlain(const Settings& settings, UsageTables& tables, const LowerCase& lower,
+               LineReader& reader, TFileAnalyzeRep& file) {
   TTokenizedlogrec record;
   const LineSplitter splitter(settings.Separator, lower, LastFieldUsed(settings));
-  LineReader reader;
-  reader.Open(path);
-  work_log.Write(path + " ... ");
-  work_log.Flush();
   LineAccountant accountant(settings, tables);
-  TFileAnalyzeRep& file = tables.LogFiles.back();
-  ProgressDisplay progress(path);  // only on a terminal; checked once per block, not per line
-  if (progress.active()) {
-    reader.SetProgressObserver(
-        [&](std::uint64_t read, std::uint64_t size) { progress.Update(read, size, file.RecordCount); });
-  }
   while (!reader.Eof()) {
     const std::span<char> line = reader.ReadMutableLine();
     splitter.Split(line.data(), line.size(), record);
     ++file.RecordCount;
     accountant.Account(record);
   }
+}
+
+template <typename Reader>
+void ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccountant& accountant, std::int64_t& lines) {
+  LogLine line;
+  while (!reader.Eof()) {
+    const std::span<char> text = reader.ReadMutableLine();
+    parser.Parse(text.data(), text.size(), line);
+    ++lines;
+    accountant.Account(line);
+  }
+}
+
+// Progress of a file read in parts, as the main thread sees its own part: the
+// parts are of about equal size and are read at about the same pace.
+struct PartsProgress {
+  ProgressDisplay* display = nullptr;  // null when nothing is shown
+  std::uint64_t file_size = 0;
+  std::uint64_t parts = 1;
+};
+
+std::int64_t ReadRange(const std::string& path, FileRange range, const Settings& settings, UsageTables& tables,
+                       const LogLineParser& parser, bool users_before, const PartsProgress& progress = {}) {
+  RangeLineReader reader;
+  if (!reader.Open(path, range)) return 0;
+  FastLineAccountant accountant(settings, tables, users_before);
+  std::int64_t count = 0;
+  std::vector<std::span<char>> lines;
+  std::vector<LogLine> parsed;
+  while (reader.ReadMutableLines(lines)) {
+    parsed.resize(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) parser.Parse(lines[i].data(), lines[i].size(), parsed[i]);
+    accountant.AccountBatch(parsed.data(), parsed.size());
+    count += static_cast<std::int64_t>(lines.size());
+    if (progress.display != nullptr) {
+      const std::uint64_t done = std::min(progress.file_size, reader.BytesRead() * progress.parts);
+      progress.display->Update(done, progress.file_size, count * static_cast<std::int64_t>(progress.parts));
+    }
+  }
+  return count;
+}
+
+// Reads the parts at once, the first into `tables`, each later one into a table
+// of its own that is then appended in file order. A later part assumes that
+// some user exists before it; when the first part turns out to have created
+// none (a file of headers and uncounted lines), the later parts are read again
+// in order, as a single pass would.
+std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& ranges, const Settings& settings,
+                         UsageTables& tables, const LogLineParser& parser, ProgressDisplay& display) {
+  const std::size_t later = ranges.size() - 1;
+  std::vector<UsageTables> part_tables(later);
+  std::vector<std::int64_t> part_lines(later, 0);
+  std::vector<std::exception_ptr> part_errors(later);
+  std::vector<std::thread> threads;
+  threads.reserve(later);
+  struct Joiner {
+    std::vector<std::thread>& threads;
+    ~Joiner() {
+      for (std::thread& t : threads) {
+        if (t.joinable()) t.join();
+      }
+    }
+  } joiner{threads};
+  for (std::size_t i = 0; i < later; ++i) {
+    threads.emplace_back([&, i] {
+      try {
+        part_lines[i] = ReadRange(path, ranges[i + 1], settings, part_tables[i], parser, true);
+      } catch (...) {
+        part_errors[i] = std::current_exception();
+      }
+    });
+  }
+  const PartsProgress progress{display.active() ? &display : nullptr, ranges.back().end, ranges.size()};
+  std::int64_t lines = ReadRange(path, ranges[0], settings, tables, parser, false, progress);
+  for (std::thread& t : threads) t.join();
+  for (const std::exception_ptr& error : part_errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  for (std::size_t i = 0; i < later; ++i) {
+    if (tables.Users.empty()) {
+      part_tables[i] = UsageTables();
+      lines += ReadRange(path, ranges[i + 1], settings, tables, parser, false);
+    } else {
+      tables.Append(part_tables[i]);
+      part_tables[i] = UsageTables();
+      lines += part_lines[i];
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
+                    const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan) {
+  const LogLineParser parser(settings, lower);
+  const bool fast = plan.fast && parser.Usable();
+  std::size_t threads = plan.threads;
+  if (threads == 0) threads = std::min<std::size_t>(2, std::max(1u, std::thread::hardware_concurrency()));
+  const std::vector<FileRange> ranges =
+      fast && plan.ranges ? SplitIntoLineRanges(path, threads, plan.min_split_size) : std::vector<FileRange>();
+  TFileAnalyzeRep& file = tables.LogFiles.back();
+  ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
+  if (ranges.size() > 1) {
+    work_log.Write(path + " ... ");
+    work_log.Flush();
+    file.RecordCount += ReadInParts(path, ranges, settings, tables, parser, progress);
+  } else if (ranges.size() == 1) {
+    work_log.Write(path + " ... ");
+    work_log.Flush();
+    const PartsProgress whole{progress.active() ? &progress : nullptr, ranges[0].end, 1};
+    file.RecordCount += ReadRange(path, ranges[0], settings, tables, parser, false, whole);
+  } else {
+    LineReader reader;
+    if (progress.active()) {
+      reader.SetProgressObserver(
+          [&](std::uint64_t read, std::uint64_t size) { progress.Update(read, size, file.RecordCount); });
+    }
+    reader.Open(path);
+    work_log.Write(path + " ... ");
+    work_log.Flush();
+    if (fast) {
+      FastLineAccountant accountant(settings, tables);
+      ReadFast(reader, parser, accountant, file.RecordCount);
+    } else {
+      ReadPlain(settings, tables, lower, reader, file);
+    }
+  }
+  tables.SyncHostTraffic();
   work_log.WriteLine("OK");
   work_log.Flush();
 }

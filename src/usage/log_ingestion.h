@@ -8,6 +8,7 @@
 #include "platform/locale.h"
 #include "platform/text_file.h"
 #include "text/split_fields.h"
+#include "usage/log_line_parser.h"
 #include "usage/usage_tables.h"
 
 namespace sirvane {
@@ -29,10 +30,41 @@ class LineAccountant {
   UsageTables& tables_;
 };
 
+// Accounts lines read by LogLineParser; the same rules as LineAccountant,
+// with the previous line's user remembered (logs come in bursts per user).
+// `users_before` says that the line before the first one accounted here
+// already had a user (a later part of a file read by another thread), so a
+// line without byte count is never taken for a header.
+class FastLineAccountant {
+ public:
+  FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before = false);
+  void Account(const LogLine& line);
+  // Accounts several lines in order, the memory each needs loaded ahead.
+  void AccountBatch(const LogLine* lines, std::size_t count);
+
+ private:
+  // `user` is the line's user when already known, else HashIndex::kNone.
+  void Account(const LogLine& line, std::uint32_t host_id, std::uint32_t user);
+
+  UsageTables& tables_;
+  bool users_before_;
+  bool with_address_;
+  std::uint32_t last_user_ = HashIndex::kNone;
+};
+
+// How a file is read. The plain way is the reference that the fast ways must
+// match byte for byte.
+struct ReadingPlan {
+  bool fast = true;                // LogLineParser where the configuration allows it
+  bool ranges = true;              // plain files read by byte ranges (else through LineReader, as compressed ones)
+  std::size_t threads = 0;         // parts read at once; 0: one per core, at most 2
+  std::uint64_t min_split_size = std::uint64_t{32} << 20;  // smaller files are read whole
+};
+
 // Reads the file at `path` to its end into the tables, counting its lines into
 // tables.LogFiles.back(), with the file's progress line in the working report.
 void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
-                    const LowerCase& lower, TextFileWriter& work_log);
+                    const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan = ReadingPlan());
 
 // The last field position a line is split to: the largest position in use.
 std::int64_t LastFieldUsed(const Settings& settings);

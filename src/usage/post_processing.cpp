@@ -79,7 +79,7 @@ void SortHosts(UsageTables& tables) {
     Permute(history.Hosts, order);
     Permute(history.HostTraffic, order);
     // The host index is no longer needed once reading is over.
-    history.index = IdIndex();
+    history.index = HostIndex();
   }
 }
 

@@ -16,7 +16,7 @@ namespace sirvane {
 struct THistoryRec {
   std::vector<std::string_view> Hosts;
   std::vector<std::int64_t> HostTraffic;  // parallel to Hosts
-  IdIndex index;                          // host id -> position; stale after sorting
+  HostIndex index;                        // host id -> position and running traffic; stale after sorting
 
   std::int64_t HostCount() const { return static_cast<std::int64_t>(Hosts.size()); }
 };
@@ -56,29 +56,58 @@ class UsageTables {
   std::int64_t UserCount() const { return static_cast<std::int64_t>(Users.size()); }
 
   // Position of the user with this name, or HashIndex::kNone.
-  std::uint32_t FindUser(std::string_view name) const;
+  std::uint32_t FindUser(std::string_view name) const { return FindUser(name, Hash(name)); }
   // Appends a user known to be absent; returns its position.
-  std::uint32_t AddUser(std::string_view name);
+  std::uint32_t AddUser(std::string_view name) { return AddUser(name, Hash(name)); }
 
   // Adds `bytes` to the user's entry for `host`, creating it when new.
-  void AddHostTraffic(TReportRec& user, std::string_view host, std::int64_t bytes);
+  void AddHostTraffic(TReportRec& user, std::string_view host, std::int64_t bytes) {
+    const HostIndex::Entry& entry = AddHostTraffic(user, host, Hash(host), bytes);
+    user.History.HostTraffic[entry.position] = entry.traffic;
+  }
   // Records `address` once for the user.
-  void AddAddress(TReportRec& user, std::string_view address);
+  void AddAddress(TReportRec& user, std::string_view address) { AddAddress(user, address, Hash(address)); }
+
+  // The same with the text's hash already computed (Hash below). The host
+  // variant only updates the running sum in the user's host index: call
+  // SyncHostTraffic before HostTraffic is read.
+  std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
+  std::uint32_t FindUser(std::string_view name, std::uint64_t hash) const;
+  std::uint32_t AddUser(std::string_view name, std::uint64_t hash);
+  const HostIndex::Entry& AddHostTraffic(TReportRec& user, std::string_view host, std::uint64_t hash,
+                                         std::int64_t bytes);
+  void AddAddress(TReportRec& user, std::string_view address, std::uint64_t hash);
+
+  // The same in steps, so that a reader can work on several lines at once and
+  // have the memory of one line loaded while it works on another: the host's
+  // run-wide id, then the user's entry for that id.
+  void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
+  std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
+  static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
+  void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
+
+  // Copies the running host sums into HostTraffic, for one user or all.
+  static void SyncHostTraffic(TReportRec& user);
+  void SyncHostTraffic();
+
+  // Adds the tables of a later part of the same input, as if its lines had
+  // been accounted here after this table's own: users, hosts and addresses new
+  // here are appended in the order `later` first saw them, sums add up
+  // (saturating). Log files are not touched.
+  void Append(UsageTables& later);
 
   // Called after the users have been reordered: rebuilds the user index.
   void ReindexUsers();
 
 
  private:
-  std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
-
   // Every distinct string of one kind once for the whole run, with its id.
   struct Interned {
     std::vector<std::string_view> strings;  // by id
     HashIndex index;
   };
   // The id of `text` in `table`, interning it when new.
-  std::uint32_t Intern(Interned& table, std::string_view text);
+  std::uint32_t Intern(Interned& table, std::string_view text, std::uint64_t hash);
 
   std::uint64_t seed_;
   StringArena arena_;

@@ -1,0 +1,68 @@
+#pragma once
+// Reading one large plain log file in parts, each part by its own thread: the
+// file is cut just after a line feed, so every part holds whole lines, and
+// each part reads its own byte range with pread.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sirvane {
+
+struct FileRange {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;  // one past the last byte
+};
+
+// Cuts the file at `path` into at most `parts` ranges that begin where a line
+// begins; a file smaller than `min_size` stays one range. Returns no range at
+// all, so that the caller reads the file through LineReader, when the file
+// cannot be opened, is not a regular file, is shorter than 8 bytes, or starts
+// like a compressed file (gzip, bzip2, xz, zstd): those are decompressed
+// on the way and only LineReader knows how.
+std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size);
+
+// Delivers the lines of one byte range of a file exactly as LineReader
+// delivers the lines of the whole file, when the range begins at a line start
+// and ends after a line feed or at the end of the file. A read error ends the
+// range with a warning, as in LineReader.
+class RangeLineReader {
+ public:
+  RangeLineReader() = default;
+  ~RangeLineReader();
+  RangeLineReader(const RangeLineReader&) = delete;
+  RangeLineReader& operator=(const RangeLineReader&) = delete;
+
+  // False (with a warning) when the file cannot be opened.
+  bool Open(const std::string& path, FileRange range);
+  bool Eof();
+  // The next line without its line end, writable; valid until the next call.
+  std::span<char> ReadMutableLine();
+  // Replaces `lines` with the next lines: all whole lines already read, or, when
+  // there is none, those of the next block. The views stay valid until the
+  // next call. False at the end of the range.
+  bool ReadMutableLines(std::vector<std::span<char>>& lines);
+  // Bytes of the range read so far.
+  std::uint64_t BytesRead() const { return offset_ - first_; }
+
+ private:
+  bool Fill();
+  void Close();
+  std::size_t FindLineEnd(std::size_t from);
+
+  int fd_ = -1;
+  std::string path_;
+  std::uint64_t first_ = 0;   // start of the range
+  std::uint64_t offset_ = 0;  // next byte of the file to read
+  std::uint64_t stop_ = 0;    // end of the range
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  std::size_t next_cr_ = 0;  // first CR at or after begin_, or end_; valid while next_cr_known_
+  bool next_cr_known_ = false;
+  bool skip_line_feed_ = false;
+};
+
+}  // namespace sirvane
