@@ -1,11 +1,13 @@
 #include "platform/text_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
 
 #include "platform/error.h"
 #include "platform/file_system.h"
@@ -59,6 +61,66 @@ int WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
+StagedFiles::~StagedFiles() { RemoveStaged(); }
+
+void StagedFiles::RemoveStaged() {
+  if (staging_.empty()) return;
+  if (DIR* dir = ::opendir(staging_.c_str())) {
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") ::unlink((staging_ + name).c_str());
+    }
+    ::closedir(dir);
+  }
+  ::rmdir(staging_.c_str());
+  staging_.clear();
+}
+
+std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {
+  const std::size_t slash = os_path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : os_path.substr(0, slash + 1);
+  if (staging_.empty()) {
+    std::string pattern = directory + ".sirvane-staging-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) ThrowFileError(errno, "Cannot create the file", path);
+    directory_ = directory;
+    staging_ = pattern + "/";
+  } else if (directory != directory_) {
+    throw std::logic_error("staged files must share one directory: " + path);
+  }
+  return staging_ + os_path.substr(directory.size());
+}
+
+void StagedFiles::Commit(const std::string& last) {
+  if (staging_.empty()) return;
+  auto move = [this](const std::string& name) {
+    if (::rename((staging_ + name).c_str(), (directory_ + name).c_str()) != 0) {
+      ThrowFileError(errno, "Cannot replace the file", directory_ + name);
+    }
+  };
+  // Entries renamed away while the directory is read may make readdir skip
+  // others; passes repeat until one finds nothing left to move.
+  for (bool moved = true; moved;) {
+    moved = false;
+    DIR* dir = ::opendir(staging_.c_str());
+    if (dir == nullptr) ThrowFileError(errno, "Cannot read the directory", staging_);
+    try {
+      while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || name == last) continue;
+        move(name);
+        moved = true;
+      }
+    } catch (...) {
+      ::closedir(dir);
+      throw;
+    }
+    ::closedir(dir);
+  }
+  if (FileExists(staging_ + last)) move(last);
+  ::rmdir(staging_.c_str());
+  staging_.clear();
+}
+
 TextFileWriter::~TextFileWriter() {
   // Abandoned: what is still buffered is dropped on purpose, and a temporary
   // file is removed so that no half-written report is left behind.
@@ -100,6 +162,26 @@ void TextFileWriter::Create(const std::string& path, Replace replace) {
       ThrowFileError(error_number, "Cannot create the file", path_);
     }
   }
+  buffer_.reserve(kBufferSize);
+}
+
+void TextFileWriter::Create(const std::string& path, StagedFiles* staged) {
+  if (staged == nullptr) {
+    Create(path, Replace::kAtomically);
+    return;
+  }
+  if (fd_ >= 0) {
+    ::close(fd_);
+    if (atomic_) ::unlink(os_path_.c_str());
+    fd_ = -1;
+  }
+  buffer_.clear();
+  path_ = path;
+  final_path_ = ResolveForCreate(path);
+  atomic_ = false;  // the staged file stays where it is until Commit
+  os_path_ = staged->Stage(final_path_, path);
+  fd_ = ::open(os_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) ThrowFileError(errno, "Cannot create the file", path_);
   buffer_.reserve(kBufferSize);
 }
 

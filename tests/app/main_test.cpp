@@ -1,46 +1,20 @@
 // The program as a user runs it: exit codes, the error report on stderr, and
 // what is (and is not) left on disk after an error stop.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-
-#include "support/temp_dir.h"
+#include "support/workspace.h"
 
 namespace sirvane {
 namespace {
 
 using testing::Exists;
 using testing::ReadFile;
+using testing::Workspace;
 
-const char* kConfig =
-    "inputpath=logs/access*.log\nnamefield=8\nbytesfield=5\nqueryfield=7\nipfield=3\noutputpath=out\n";
-
-// A directory with logs/access.log holding `log`, an out/ directory and a
-// sirvane.cfg; Run() starts the program there and captures stderr.
-struct Workspace {
-  explicit Workspace(const std::string& log, const std::string& config = kConfig) {
-    std::system(("mkdir -p '" + dir.File("logs") + "' '" + dir.File("out") + "'").c_str());
-    testing::WriteFile(dir.File("logs/access.log"), log);
-    testing::WriteFile(dir.File("sirvane.cfg"), config);
-  }
-  int Run(const std::string& args = "") {
-    const std::string command = "cd '" + dir.path() + "' && LC_ALL=C '" + SIRVANE_BINARY + "' " + args +
-                                " 2>stderr.txt </dev/null";
-    const int status = std::system(command.c_str());
-    err = ReadFile(dir.File("stderr.txt"));
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Read(const std::string& name) const { return ReadFile(dir.File(name)); }
-
-  testing::TempDir dir;
-  std::string err;
-};
+const char* const kConfig = testing::kSquidConfig;
 
 std::string Line(const std::string& user, int bytes, const std::string& address, const std::string& url) {
-  return "1733389200.123    245 " + address + " TCP_MISS/200 " + std::to_string(bytes) + " GET " + url + " " +
-         user + " HIER_DIRECT/1.2.3.4 text/html\n";
+  return testing::SquidLine(user, bytes, address, url);
 }
 
 const std::string kLog = "\n#Fields: time elapsed client code bytes method url user hierarchy type\n" +
