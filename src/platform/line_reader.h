@@ -1,9 +1,10 @@
 #pragma once
 // Reads a log file line by line in large blocks. A line ends at LF, CR LF or a
-// lone CR; its bytes are delivered as they are (NUL included) and it may be of
-// any length. A path that cannot be opened, or that is a directory, delivers no
-// line at all: Eof() is true at once and a warning naming the path goes to
-// stderr. A read error in mid-file also ends the file with a warning.
+// lone CR; its bytes are delivered as they are (NUL included), up to 256 MiB:
+// a longer line is cut there, with a warning. A path that cannot be opened, or
+// that is a directory, delivers no line at all: Eof() is true at once and a
+// warning naming the path goes to stderr. A read error in mid-file also ends
+// the file with a warning.
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -36,6 +37,9 @@ class LineReader {
   bool Fill();  // reads more bytes; false at end of file or on error
   void CloseFile();
   std::size_t FindLineEnd(std::size_t from);
+  // The line of `length` bytes from begin_, whose line end is at `stop`.
+  std::span<char> HandOut(std::size_t length, std::size_t stop);
+  std::span<char> CutOverlongLine();
 
   int fd_ = -1;
   std::string path_;
