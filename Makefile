@@ -37,5 +37,10 @@ fuzz: deps
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 	tests/fuzz/run.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
+# clang-tidy and cppcheck over src/ (scripts/lint.sh).
+lint: deps
+	@scripts/ensure-deps.sh clang-tidy cppcheck
+	scripts/lint.sh $(BUILD)/lint
+
 clean:
 	rm -rf $(BUILD)

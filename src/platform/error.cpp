@@ -25,14 +25,15 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
 
 void ReportError(const std::string& kind, const std::string& advice) {
   std::string text = FormatErrorReport(kind, advice);
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
+  // A failure to write to stderr cannot be reported anywhere else.
+  (void)std::fwrite(text.data(), 1, text.size(), stderr);
+  (void)std::fflush(stderr);
 }
 
 void ReportWarning(const std::string& text) {
   std::string line = "sirvane: warning: " + text + "\n";
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+  (void)std::fwrite(line.data(), 1, line.size(), stderr);
+  (void)std::fflush(stderr);
 }
 
 }  // namespace sirvane

@@ -16,7 +16,7 @@ namespace sirvane {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
 // What the user can do about a failed file operation.
 const char* AdviceFor(int error_number) {
