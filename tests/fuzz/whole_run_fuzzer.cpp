@@ -82,11 +82,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::erase(config, '\x1a');
   config += "\ninputpath=logs/access*.log\noutputpath=out\nlogfile=last.log\n";
 
-  static const fs::path root = [] {
-    std::string pattern = (fs::temp_directory_path() / "sirvane-run-fuzz-XXXXXX").string();
-    Check(::mkdtemp(pattern.data()) != nullptr);
-    return fs::path(pattern);
-  }();
+  struct Scratch {
+    Scratch() {
+      std::string pattern = (fs::temp_directory_path() / "sirvane-run-fuzz-XXXXXX").string();
+      Check(::mkdtemp(pattern.data()) != nullptr);
+      root = pattern;
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      fs::remove_all(root, ignored);
+    }
+    fs::path root;
+  };
+  static const Scratch scratch;
+  const fs::path& root = scratch.root;
   fs::remove_all(root / "work");
   fs::create_directories(root / "work" / "logs");
   fs::create_directories(root / "work" / "out");
