@@ -4,9 +4,10 @@
 //   create          open() with O_CREAT fails with EACCES
 //   write=N         writes succeed for N bytes in all, then fail with ENOSPC
 //   close           close() releases the file but reports ENOSPC
-//   read-truncate=N the second read() first truncates the file to N bytes
-//   read-unlink     the second read() first deletes the file
-//   read-error      the second read() fails with EIO
+//   read-truncate=N the first read() at or beyond 1 MiB into the file first
+//                   truncates it to N bytes
+//   read-unlink     that read() first deletes the file
+//   read-error      that read() fails with EIO
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -53,7 +54,7 @@ bool FdMatches(int fd, char* path, std::size_t size) {
 }
 
 long written_so_far = 0;
-int reads_seen = 0;
+bool read_fault_done = false;
 
 int OpenWith(const char* name, int dirfd, const char* path, int flags, mode_t mode) {
   if ((flags & O_CREAT) != 0 && FaultIs("create") && Matches(path)) {
@@ -130,7 +131,9 @@ int close(int fd) {
 ssize_t read(int fd, void* data, size_t size) {
   static const auto real = Next<ssize_t (*)(int, void*, size_t)>("read");
   char path[4096];
-  if (fd > 2 && FaultIs("read-") && FdMatches(fd, path, sizeof path) && ++reads_seen == 2) {
+  if (fd > 2 && !read_fault_done && FaultIs("read-") && FdMatches(fd, path, sizeof path) &&
+      lseek(fd, 0, SEEK_CUR) >= off_t{1} << 20) {
+    read_fault_done = true;
     if (FaultIs("read-truncate=")) truncate(path, FaultNumber());
     if (FaultIs("read-unlink")) unlink(path);
     if (FaultIs("read-error")) {

@@ -167,7 +167,7 @@ TEST(HostileLogTest, ByteCountsAtTheLimitSaturateInsteadOfWrapping) {
 }
 
 // A log that changes under the reader, made deterministic by the preloaded
-// library: it acts between the first 1 MiB block and the second.
+// library: it acts once the first 1 MiB has been read.
 TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
   std::string line = SquidLine("alice", 1024, "10.0.0.1", "http://a.example/");
   line.insert(line.size() - 1, std::string(128 - line.size(), ' '));  // 128-byte lines: 8192 per MiB
