@@ -47,19 +47,18 @@ std::string PercentDecode(const std::string& text) {
 
 // Before local traffic is taken off, a user's traffic is the (saturating) sum
 // of the user's host traffic: every counted line adds to both.
-void CheckTrafficAddsUp(const sirvane::Settings& settings, const sirvane::LowerCase& lower) {
+void CheckTrafficAddsUp(const sirvane::Settings& settings, const sirvane::LowerCase& lower,
+                        const fs::path& scratch_log) {
   using namespace sirvane;
   UsageTables tables;
   tables.LogFiles.push_back({"access.log", 0});
   TextFileWriter work_log;
-  work_log.Create("ingest.log");
+  work_log.Create(scratch_log.string());
   try {
     AnalyzeLogFile("logs/access.log", settings, tables, lower, work_log);
   } catch (const RunError&) {
     return;  // a field position outside 1 to 1000: the run stops too
   }
-  work_log.Close();
-  fs::remove("ingest.log");
   for (const TReportRec& user : tables.Users) {
     std::int64_t sum = 0;
     for (std::int64_t bytes : user.History.HostTraffic) {
@@ -106,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const FixedClock clock(LocalDateTime{2026, 12, 7, 9, 30, 0});
   const LowerCase lower;
   Settings settings;
-  if (ApplyConfiguration(config, settings, clock.Now(), lower)) CheckTrafficAddsUp(settings, lower);
+  if (ApplyConfiguration(config, settings, clock.Now(), lower)) CheckTrafficAddsUp(settings, lower, root / "ingest.log");
 
   Run run(clock, LocaleFormats{"%d.%m.%Y", "%H:%M:%S"}, lower);
   bool stopped = false;
