@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all demo check test test-sanitize deps clean package-check browser-check windows windows-check
+.PHONY: all demo check test test-sanitize fuzz lint deps clean package-check browser-check windows windows-check
 
 all: deps
 	cmake -S . -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release -DSIRVANE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
@@ -17,7 +17,7 @@ deps:
 demo: all
 	@scripts/run-demo.sh $(BUILD)/release/sirvane
 
-check: test test-sanitize package-check browser-check windows-check
+check: test test-sanitize fuzz lint package-check browser-check windows-check
 
 test: deps
 	cmake -S . -B $(BUILD)/werror -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIRVANE_WERROR=ON $(CMAKE_FLAGS) >/dev/null
@@ -28,6 +28,19 @@ test-sanitize: deps
 	cmake -S . -B $(BUILD)/sanitize -DCMAKE_BUILD_TYPE=Debug -DSIRVANE_WERROR=ON -DSIRVANE_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD)/sanitize -j $(JOBS)
 	cd $(BUILD)/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (tests/fuzz/README.md), FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 15
+fuzz: deps
+	@scripts/ensure-deps.sh clang libclang-rt-dev
+	cmake -S . -B $(BUILD)/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIRVANE_FUZZ=ON -DSIRVANE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	tests/fuzz/run.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+# clang-tidy and cppcheck over src/ (scripts/lint.sh).
+lint: deps
+	@scripts/ensure-deps.sh clang-tidy cppcheck
+	scripts/lint.sh $(BUILD)/lint
 
 # Package the release build as a .deb, install it, run the installed demo,
 # remove it (root only).

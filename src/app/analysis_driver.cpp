@@ -106,11 +106,15 @@ void CreateReports(Run& run) {
                 ";");
   log.Flush();
 
-  const ReportContext context{run.settings, run.templates, run.PrognosisFactor, run.clock, run.formats};
+  // All report files go into place together, the summary page last, so that
+  // a run that stops midway leaves the previous run's files untouched.
+  StagedFiles staged;
+  const ReportContext context{run.settings, run.templates, run.PrognosisFactor, run.clock, run.formats, &staged};
   if (run.settings.IpField > 0) WriteAddressList(run.tables, context);
   WriteSummaryPage(run.tables, context);
   WriteUserPages(run.tables, context);
   WriteExports(run.tables, context);  // nothing unless configured
+  staged.Commit("report.html");
 }
 
 }  // namespace sirvane

@@ -16,7 +16,7 @@ namespace sirvane {
 
 struct Run {
   Run(const Clock& clock, LocaleFormats formats, LowerCase lower, std::uint64_t hash_seed = 0x5157A2E5EEDull)
-      : clock(clock), formats(std::move(formats)), lower(lower), tables(hash_seed) {}
+      : clock(clock), formats(std::move(formats)), lower(std::move(lower)), tables(hash_seed) {}
 
   const Clock& clock;
   LocaleFormats formats;

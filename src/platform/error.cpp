@@ -27,8 +27,8 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
 void ReportWarning(const std::string& text) {
   std::string line = "sirvane: warning: " + text + "\n";
   ClearStatusLine();
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+  (void)std::fwrite(line.data(), 1, line.size(), stderr);
+  (void)std::fflush(stderr);
 }
 
 }  // namespace sirvane

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sirvane::file_io {
 
@@ -24,6 +25,12 @@ int Close(Handle file);
 // Renames `from` to `to`, replacing `to` in one step.
 int ReplaceWith(const std::string& from, const std::string& to);
 void Remove(const std::string& path);  // best effort, for clean-up
+// Creates a new directory named `prefix` plus a unique suffix, for the owner
+// alone; `path` receives its name.
+int CreateHiddenDirectory(const std::string& prefix, std::string& path);
+// The names in `directory` (a path ending in a separator), "." and ".." left out.
+int ListNames(const std::string& directory, std::vector<std::string>& names);
+void RemoveEmptyDirectory(const std::string& path);  // best effort, for clean-up
 int ReadAll(const std::string& path, std::string& text);
 
 // What the user can do about a failed write, create or rename.

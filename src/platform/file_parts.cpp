@@ -11,6 +11,7 @@
 #include "platform/decompressor.h"
 #include "platform/error.h"
 #include "platform/file_system.h"
+#include "platform/line_reader.h"
 
 namespace sirvane {
 
@@ -134,11 +135,13 @@ bool RangeLineReader::Fill() {
   begin_ = 0;
   end_ = unread;
   if (end_ == capacity_) {
-    // One line longer than the buffer: make room for more of it.
-    auto bigger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    // One line longer than the buffer: make room for more of it, but never
+    // much more than the longest line kept.
+    const std::size_t grown = std::min(capacity_ * 2, kMaxLineLength + kBlockSize);
+    auto bigger = std::make_unique_for_overwrite<char[]>(grown);
     std::memcpy(bigger.get(), buffer_.get(), end_);
     buffer_ = std::move(bigger);
-    capacity_ *= 2;
+    capacity_ = grown;
   }
   const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - end_, stop_ - offset_));
   const long long got = ReadAt(fd_, buffer_.get() + end_, want, offset_);
@@ -199,12 +202,43 @@ std::span<char> RangeLineReader::ReadMutableLine() {
       return line;
     }
     const std::size_t scanned = end_ - begin_;
+    if (scanned >= kMaxLineLength) return CutOverlongLine();
     if (!Fill()) {
       const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
       begin_ = end_;
       return line;
     }
     scan_from = begin_ + scanned;
+  }
+}
+
+// The line's first kMaxLineLength bytes are handed out; the rest of it is read
+// into the space behind them and dropped until its line end comes.
+std::span<char> RangeLineReader::CutOverlongLine() {
+  WarnOverlongLine(path_);
+  for (;;) {
+    const std::size_t cut = begin_ + kMaxLineLength;
+    const std::size_t stop = FindLineEnd(cut);
+    char* const data = buffer_.get();
+    if (stop < end_) {
+      const std::span<char> line(data + begin_, kMaxLineLength);
+      begin_ = stop + 1;
+      if (data[stop] == '\r') {
+        if (begin_ < end_) {
+          if (data[begin_] == '\n') ++begin_;
+        } else {
+          skip_line_feed_ = true;
+        }
+      }
+      return line;
+    }
+    end_ = cut;  // the bytes behind the cut hold no line end
+    next_cr_known_ = false;
+    if (!Fill()) {
+      const std::span<char> line(buffer_.get() + begin_, kMaxLineLength);
+      begin_ = end_;
+      return line;
+    }
   }
 }
 

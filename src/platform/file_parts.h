@@ -50,6 +50,7 @@ class RangeLineReader {
   bool Fill();
   void Close();
   std::size_t FindLineEnd(std::size_t from);
+  std::span<char> CutOverlongLine();
 
   int fd_ = -1;
   std::string path_;

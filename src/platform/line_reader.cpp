@@ -22,6 +22,8 @@ namespace {
 // read, never mapped: a mapped file that shrinks under us would kill the
 // process with SIGBUS.
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// A longer line (a file of NUL bytes has no line end at all) is cut, so that
+// memory stays bounded whatever the file holds.
 
 #ifdef _WIN32
 // The C runtime would translate line ends unless told otherwise.
@@ -48,6 +50,11 @@ long long ReadHead(int fd, char* head, unsigned size) {
 }
 
 }  // namespace
+
+void WarnOverlongLine(const std::string& path) {
+  ReportWarning("a line of the log file '" + path + "' is longer than " + std::to_string(kMaxLineLength >> 20) +
+                " MiB; only its first " + std::to_string(kMaxLineLength >> 20) + " MiB are used.");
+}
 
 LineReader::LineReader() = default;
 LineReader::~LineReader() { CloseFile(); }
@@ -130,7 +137,7 @@ bool LineReader::Fill() {
     if (!line_handed_out_ && capacity_ > 0 && unread <= capacity_ / 2) {
       std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
     } else {
-      const std::size_t wanted = std::max(kBlockSize, unread * 2);
+      const std::size_t wanted = std::max(kBlockSize, std::min(unread * 2, kMaxLineLength + 2 * kBlockSize));
       if (spare_capacity_ < wanted) {
         spare_.reset();  // release first: both at once could be large
         spare_ = std::make_unique_for_overwrite<char[]>(wanted);
@@ -209,20 +216,9 @@ std::span<char> LineReader::ReadMutableLine() {
   std::size_t scan_from = begin_;
   for (;;) {
     const std::size_t stop = FindLineEnd(scan_from);
-    if (stop < end_) {
-      const std::span<char> line(buffer_.get() + begin_, stop - begin_);
-      begin_ = stop + 1;
-      if (buffer_[stop] == '\r') {
-        if (begin_ < end_) {
-          if (buffer_[begin_] == '\n') ++begin_;
-        } else {
-          skip_line_feed_ = true;  // decided once the next block is read
-        }
-      }
-      line_handed_out_ = true;
-      return line;
-    }
+    if (stop < end_) return HandOut(stop - begin_, stop);
     const std::size_t scanned = end_ - begin_;
+    if (scanned > kMaxLineLength + kBlockSize) return CutOverlongLine();
     if (!Fill()) {
       // The last line has no line end.
       const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
@@ -231,6 +227,38 @@ std::span<char> LineReader::ReadMutableLine() {
       return line;
     }
     scan_from = begin_ + scanned;
+  }
+}
+
+std::span<char> LineReader::HandOut(std::size_t length, std::size_t stop) {
+  const std::span<char> line(buffer_.get() + begin_, length);
+  begin_ = stop + 1;
+  if (buffer_[stop] == '\r') {
+    if (begin_ < end_) {
+      if (buffer_[begin_] == '\n') ++begin_;
+    } else {
+      skip_line_feed_ = true;  // decided once the next block is read
+    }
+  }
+  line_handed_out_ = true;
+  return line;
+}
+
+// The line's first kMaxLineLength bytes are handed out; the rest of it is read
+// into the space behind them and dropped until its line end comes.
+std::span<char> LineReader::CutOverlongLine() {
+  WarnOverlongLine(path_);
+  const std::size_t cut = begin_ + kMaxLineLength;
+  for (;;) {
+    const std::size_t stop = FindLineEnd(cut);
+    if (stop < end_) return HandOut(kMaxLineLength, stop);
+    end_ = cut;  // the bytes behind the cut hold no line end
+    if (!Fill()) {
+      const std::span<char> line(buffer_.get() + begin_, kMaxLineLength);
+      begin_ = end_;
+      line_handed_out_ = true;
+      return line;
+    }
   }
 }
 

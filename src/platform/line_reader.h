@@ -1,9 +1,10 @@
 #pragma once
 // Reads a log file line by line in large blocks. A line ends at LF, CR LF or a
-// lone CR; its bytes are delivered as they are (NUL included) and it may be of
-// any length. A path that cannot be opened, or that is a directory, delivers no
-// line at all: Eof() is true at once and a warning naming the path goes to
-// stderr. A read error in mid-file also ends the file with a warning.
+// lone CR; its bytes are delivered as they are (NUL included), up to 256 MiB:
+// a longer line is cut there, with a warning. A path that cannot be opened, or
+// that is a directory, delivers no line at all: Eof() is true at once and a
+// warning naming the path goes to stderr. A read error in mid-file also ends
+// the file with a warning.
 //
 // A gzip, bzip2, xz or zstd file is decompressed on the fly, on a thread of its
 // own (see DecompressingSource); a damaged one is read up to the damage, then
@@ -18,6 +19,12 @@
 #include <string_view>
 
 namespace sirvane {
+
+// The longest line delivered: a longer one is cut there, so that a file
+// without line ends cannot take all memory.
+inline constexpr std::size_t kMaxLineLength = std::size_t{256} << 20;
+// Tells the user that a line of the log file `path` was cut.
+void WarnOverlongLine(const std::string& path);
 
 class DecompressingSource;
 
@@ -51,6 +58,9 @@ class LineReader {
   bool Fill();  // reads more bytes; false at end of file or on error
   void CloseFile();
   std::size_t FindLineEnd(std::size_t from);
+  // The line of `length` bytes from begin_, whose line end is at `stop`.
+  std::span<char> HandOut(std::size_t length, std::size_t stop);
+  std::span<char> CutOverlongLine();
 
   int fd_ = -1;
   std::unique_ptr<DecompressingSource> decompressed_;  // set instead of fd_ for a compressed file

@@ -1,5 +1,8 @@
 #include "platform/text_file.h"
 
+#include <stdexcept>
+#include <vector>
+
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
@@ -8,7 +11,7 @@ namespace sirvane {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
 [[noreturn]] void ThrowFileError(int error_number, const std::string& what, const std::string& path) {
   ThrowIoError(error_number, what, path, file_io::WriteAdvice(error_number));
@@ -21,6 +24,56 @@ void Discard(file_io::Handle file, bool atomic, const std::string& os_path) {
 }
 
 }  // namespace
+
+StagedFiles::~StagedFiles() { RemoveStaged(); }
+
+void StagedFiles::RemoveStaged() {
+  if (staging_.empty()) return;
+  std::vector<std::string> names;
+  file_io::ListNames(staging_, names);
+  for (const std::string& name : names) file_io::Remove(staging_ + name);
+  file_io::RemoveEmptyDirectory(staging_);
+  staging_.clear();
+}
+
+std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {
+  const std::size_t slash = os_path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : os_path.substr(0, slash + 1);
+  if (staging_.empty()) {
+    std::string staging;
+    const int error_number = file_io::CreateHiddenDirectory(directory + ".sirvane-staging-", staging);
+    if (error_number != 0) ThrowFileError(error_number, "Cannot create the file", path);
+    directory_ = directory;
+    staging_ = staging + "/";
+  } else if (directory != directory_) {
+    throw std::logic_error("staged files must share one directory: " + path);
+  }
+  return staging_ + os_path.substr(directory.size());
+}
+
+void StagedFiles::Commit(const std::string& last) {
+  if (staging_.empty()) return;
+  auto move = [this](const std::string& name) {
+    const int error_number = file_io::ReplaceWith(staging_ + name, directory_ + name);
+    if (error_number != 0) ThrowFileError(error_number, "Cannot replace the file", directory_ + name);
+  };
+  // The names are listed first: renaming entries away while the directory is
+  // read could make the listing skip others.
+  std::vector<std::string> names;
+  const int error_number = file_io::ListNames(staging_, names);
+  if (error_number != 0) ThrowFileError(error_number, "Cannot read the directory", staging_);
+  bool has_last = false;
+  for (const std::string& name : names) {
+    if (name == last) {
+      has_last = true;
+    } else {
+      move(name);
+    }
+  }
+  if (has_last) move(last);
+  file_io::RemoveEmptyDirectory(staging_);
+  staging_.clear();
+}
 
 TextFileWriter::~TextFileWriter() {
   // Abandoned: what is still buffered is dropped on purpose, and a temporary
@@ -45,6 +98,28 @@ void TextFileWriter::Create(const std::string& path, Replace replace) {
   } else {
     error_number = file_io::CreateTemporaryBeside(final_path_, os_path_, file_);
   }
+  if (error_number != 0) {
+    file_ = file_io::kNoHandle;
+    ThrowFileError(error_number, "Cannot create the file", path_);
+  }
+  buffer_.reserve(kBufferSize);
+}
+
+void TextFileWriter::Create(const std::string& path, StagedFiles* staged) {
+  if (staged == nullptr) {
+    Create(path, Replace::kAtomically);
+    return;
+  }
+  if (is_open()) {
+    Discard(file_, atomic_, os_path_);
+    file_ = file_io::kNoHandle;
+  }
+  buffer_.clear();
+  path_ = path;
+  final_path_ = ResolveForCreate(path);
+  atomic_ = false;  // the staged file stays where it is until Commit
+  os_path_ = staged->Stage(final_path_, path);
+  const int error_number = file_io::CreateForWriting(os_path_, file_);
   if (error_number != 0) {
     file_ = file_io::kNoHandle;
     ThrowFileError(error_number, "Cannot create the file", path_);

@@ -7,6 +7,30 @@
 
 namespace sirvane {
 
+// The report files of one run, written into a hidden directory beside their
+// targets and moved into place together by Commit(). A run that stops before
+// Commit leaves every report file of the previous run as it was, so the pages
+// on disk always belong to one run.
+class StagedFiles {
+ public:
+  StagedFiles() = default;
+  ~StagedFiles();  // without Commit: the staged files and their directory are removed
+  StagedFiles(const StagedFiles&) = delete;
+  StagedFiles& operator=(const StagedFiles&) = delete;
+
+  // Where to write the bytes of `os_path` (a resolved path); every staged file
+  // must lie in one directory. `path` names the file in an error.
+  std::string Stage(const std::string& os_path, const std::string& path);
+  // Moves every staged file over its target, the file named `last` after all
+  // others (the page that links to them), and removes the staging directory.
+  void Commit(const std::string& last);
+
+ private:
+  void RemoveStaged();
+  std::string directory_;  // the targets' directory, with its trailing '/', or ""
+  std::string staging_;    // the hidden directory, with its trailing '/'; "" until used
+};
+
 class TextFileWriter {
  public:
   enum class Replace {
@@ -21,6 +45,9 @@ class TextFileWriter {
 
   // Creates (or empties) `path`. Throws an I/O error when it cannot.
   void Create(const std::string& path, Replace replace = Replace::kDirect);
+  // Creates `path` staged in `staged` (moved into place by its Commit), or
+  // atomically when `staged` is null.
+  void Create(const std::string& path, StagedFiles* staged);
   void Write(std::string_view text);      // text write: no line end
   void WriteLine(std::string_view text);  // text, then CR LF
   void Flush();

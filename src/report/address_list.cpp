@@ -6,7 +6,7 @@ namespace sirvane {
 
 void WriteAddressList(const UsageTables& tables, const ReportContext& context) {
   TextFileWriter file;
-  file.Create(context.settings.OutputPath + "ipaccess.txt", TextFileWriter::Replace::kAtomically);
+  file.Create(context.settings.OutputPath + "ipaccess.txt", context.staged_files);
   file.WriteLine("user:                 access from: ");
   std::string line;
   for (const TReportRec& user : tables.Users) {

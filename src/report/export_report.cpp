@@ -15,9 +15,9 @@ void Add(ExportSum& sum, const ExportUser& user) {
   sum.kilobytes = SaturatingAdd(sum.kilobytes, user.kilobytes);
 }
 
-void WriteFile(const std::string& path, const std::string& content) {
+void WriteFile(const std::string& path, const std::string& content, StagedFiles* staged) {
   TextFileWriter file;
-  file.Create(path, TextFileWriter::Replace::kAtomically);
+  file.Create(path, staged);
   file.Write(content);
   file.Close();
 }
@@ -60,8 +60,8 @@ void WriteExports(const UsageTables& tables, const ReportContext& context) {
   const Settings& settings = context.settings;
   if (!settings.ExportCsv && !settings.ExportJson) return;
   const ExportReport report = BuildExportReport(tables, context);
-  if (settings.ExportCsv) WriteFile(settings.OutputPath + "report.csv", EncodeCsv(report));
-  if (settings.ExportJson) WriteFile(settings.OutputPath + "report.json", EncodeJson(report));
+  if (settings.ExportCsv) WriteFile(settings.OutputPath + "report.csv", EncodeCsv(report), context.staged_files);
+  if (settings.ExportJson) WriteFile(settings.OutputPath + "report.json", EncodeJson(report), context.staged_files);
 }
 
 }  // namespace sirvane

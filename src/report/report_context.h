@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/locale.h"
+#include "platform/text_file.h"
 #include "report/page_templates.h"
 
 namespace sirvane {
@@ -13,6 +14,7 @@ struct ReportContext {
   double prognosis_factor;
   const Clock& clock;
   const LocaleFormats& formats;
+  StagedFiles* staged_files = nullptr;  // null: each file replaces its target on close
 };
 
 }  // namespace sirvane

@@ -33,7 +33,7 @@ std::string CreationDateLine(const ReportContext& context) {
 void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
   const PageTemplates& t = context.templates;
   TextFileWriter file;
-  file.Create(context.settings.OutputPath + "report.html", TextFileWriter::Replace::kAtomically);
+  file.Create(context.settings.OutputPath + "report.html", context.staged_files);
   file.WriteLine(t.PageHeader);
   file.WriteLine(t.Banner);
   file.WriteLine(t.TableOpen);

@@ -13,7 +13,7 @@ namespace {
 void WriteUserPage(const TReportRec& user, const ReportContext& context) {
   const PageTemplates& t = context.templates;
   TextFileWriter file;
-  file.Create(context.settings.OutputPath + user.PageName + ".html", TextFileWriter::Replace::kAtomically);
+  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
   file.WriteLine(t.PageHeader);
   file.WriteLine(t.Banner);
   file.WriteLine("<p align=\"center\">");

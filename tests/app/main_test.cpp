@@ -10,6 +10,7 @@
 #include "support/compress.h"
 #include "support/program.h"
 #include "support/temp_dir.h"
+#include "support/workspace.h"
 
 namespace sirvane {
 namespace {
@@ -17,8 +18,7 @@ namespace {
 using testing::Exists;
 using testing::ReadFile;
 
-const char* kConfig =
-    "inputpath=logs/access*.log\nnamefield=8\nbytesfield=5\nqueryfield=7\nipfield=3\noutputpath=out\n";
+const char* const kConfig = testing::kSquidConfig;
 
 // A directory with logs/access.log holding `log`, an out/ directory and a
 // sirvane.cfg; Run() starts the program there and captures stderr.
@@ -56,8 +56,7 @@ struct Workspace {
 };
 
 std::string Line(const std::string& user, int bytes, const std::string& address, const std::string& url) {
-  return "1733389200.123    245 " + address + " TCP_MISS/200 " + std::to_string(bytes) + " GET " + url + " " +
-         user + " HIER_DIRECT/1.2.3.4 text/html\n";
+  return testing::SquidLine(user, bytes, address, url);
 }
 
 const std::string kLog = "\n#Fields: time elapsed client code bytes method url user hierarchy type\n" +

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/error.h"
@@ -70,6 +71,46 @@ TEST(TextFileTest, AFullDiskIsAnIoError) {
     EXPECT_EQ(ErrorKind([&] { close ? file.Close() : file.Flush(); }), "I/O error 28");
   }
 #endif
+}
+
+// Staged files appear only on Commit, all at once; without Commit nothing of
+// them is left, not even the staging directory.
+TEST(TextFileTest, StagedFilesReplaceTheirTargetsOnlyOnCommit) {
+  testing::TempDir dir;
+  const std::string out = dir.path() + "/";
+  testing::WriteFile(out + "report.html", "old report");
+  testing::WriteFile(out + "a.html", "old page");
+  auto write = [&](StagedFiles& staged, const std::string& name) {
+    TextFileWriter file;
+    file.Create(out + name, &staged);
+    file.WriteLine("new " + name);
+    file.Close();
+  };
+  auto entries = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  {
+    StagedFiles abandoned;
+    write(abandoned, "a.html");
+    write(abandoned, "b.html");
+    EXPECT_EQ(testing::ReadFile(out + "a.html"), "old page");
+  }
+  EXPECT_EQ(entries(), (std::vector<std::string>{"a.html", "report.html"}));
+  EXPECT_EQ(testing::ReadFile(out + "a.html"), "old page");
+
+  StagedFiles staged;
+  for (const char* name : {"a.html", "b.html", "report.html"}) write(staged, name);
+  EXPECT_EQ(testing::ReadFile(out + "report.html"), "old report");
+  staged.Commit("report.html");
+  EXPECT_EQ(entries(), (std::vector<std::string>{"a.html", "b.html", "report.html"}));
+  for (const char* name : {"a.html", "b.html", "report.html"}) {
+    EXPECT_EQ(testing::ReadFile(out + name), std::string("new ") + name + "\r\n");
+  }
 }
 
 }  // namespace

@@ -9,8 +9,8 @@ namespace sirvane {
 void ReportError(const std::string& kind, const std::string& advice) {
   const std::string text = FormatErrorReport(kind, advice);
   ClearStatusLine();
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
+  (void)std::fwrite(text.data(), 1, text.size(), stderr);
+  (void)std::fflush(stderr);
 }
 
 std::string SystemErrorText(int error_number) { return std::strerror(error_number); }

@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +67,24 @@ int ReplaceWith(const std::string& from, const std::string& to) {
 }
 
 void Remove(const std::string& path) { ::unlink(path.c_str()); }
+
+int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
+  path = prefix + "XXXXXX";
+  return ::mkdtemp(path.data()) == nullptr ? errno : 0;
+}
+
+int ListNames(const std::string& directory, std::vector<std::string>& names) {
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) return errno;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(dir);
+  return 0;
+}
+
+void RemoveEmptyDirectory(const std::string& path) { ::rmdir(path.c_str()); }
 
 int ReadAll(const std::string& path, std::string& text) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -79,9 +79,9 @@ LocaleFormats LocaleFormats::FromCurrentLocale() {
 
 void UseEnvironmentLocale() {
   // On failure the process simply stays in the "C" locale.
-  setlocale(LC_ALL, "");
+  (void)setlocale(LC_ALL, "");
   // Numbers in the outputs are plain decimals whatever the user's locale.
-  setlocale(LC_NUMERIC, "C");
+  (void)setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace sirvane

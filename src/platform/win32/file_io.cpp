@@ -66,6 +66,37 @@ int ReplaceWith(const std::string& from, const std::string& to) {
 
 void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
 
+int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0;; ++attempt) {
+    const unsigned long long unique = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^
+                                      GetTickCount64() ^ (counter.fetch_add(1) * 0x9E3779B9ULL);
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, "%016llx", unique);
+    path = prefix + suffix;
+    if (CreateDirectoryA(path.c_str(), nullptr)) {
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+      return 0;
+    }
+    const int error_number = LastError();
+    if (error_number != ERROR_ALREADY_EXISTS || attempt == 100) return error_number;
+  }
+}
+
+int ListNames(const std::string& directory, std::vector<std::string>& names) {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((directory + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return LastError();
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return 0;
+}
+
+void RemoveEmptyDirectory(const std::string& path) { RemoveDirectoryA(path.c_str()); }
+
 int ReadAll(const std::string& path, std::string& text) {
   const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,0 +1,59 @@
+// SplitFields and the in-place LineSplitter on arbitrary bytes: the first byte
+// is the separator, the rest the text.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "text/split_fields.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace sirvane;
+  if (size == 0) return 0;
+  const char separator = static_cast<char>(data[0]);
+  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+  const LowerCase lower;
+
+  TTokenizedlogrec record;
+  SplitFields(text, separator, record, lower);
+  // No field holds the separator or a space, and the fields are the text's
+  // other bytes, lower-cased, in order.
+  std::string lowered = text;
+  lower.Apply(lowered);
+  std::string rest;
+  for (char c : lowered) {
+    if (c != ' ' && c != separator) rest.push_back(c);
+  }
+  std::string joined;
+  for (std::string_view field : record.fields) {
+    Check(field.find(' ') == std::string_view::npos);
+    Check(field.find(separator) == std::string_view::npos);
+    joined.append(field);
+  }
+  if (!record.fields.empty()) Check(joined == rest);
+  Check(record.Field(0).empty() && record.Field(record.FieldCount() + 1).empty());
+
+  // The in-place splitter gives the same fields up to the last one asked for.
+  for (const std::int64_t last : {std::int64_t{1}, std::int64_t{3}, std::int64_t{1000}}) {
+    std::string copy = text;
+    TTokenizedlogrec in_place;
+    LineSplitter(separator, lower, last).Split(copy.data(), copy.size(), in_place);
+    for (std::int64_t i = 1; i <= last; ++i) Check(in_place.Field(i) == record.Field(i));
+  }
+
+  // Byte counts: digits only, and the value fits in 63 bits.
+  std::int64_t value = 0;
+  const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+  const bool parsed = ParseByteCount(text, value);
+  if (parsed) Check(digits && value >= 0 && std::to_string(value) == text.substr(std::min(text.find_first_not_of('0'), text.size() - 1)));
+  if (digits && text.size() < 19) Check(parsed);
+  if (IsNumber(text)) Check(parsed && value < (std::int64_t{1} << 30) && NumberValue(text) == value);
+  return 0;
+}

@@ -1,0 +1,135 @@
+// A whole run over a generated directory: the first byte gives the length of
+// the configuration text that follows, the rest is the log. The input and
+// output paths are appended last, so they always win: every file the run
+// writes must stay in that directory.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "app/run.h"
+#include "config/configuration.h"
+#include "platform/error.h"
+#include "usage/log_ingestion.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  Check(static_cast<bool>(out));
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string PercentDecode(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool escape = text[i] == '%' && i + 2 < text.size();
+    out.push_back(escape ? static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)) : text[i]);
+    if (escape) i += 2;
+  }
+  return out;
+}
+
+// Before local traffic is taken off, a user's traffic is the (saturating) sum
+// of the user's host traffic: every counted line adds to both.
+void CheckTrafficAddsUp(const sirvane::Settings& settings, const sirvane::LowerCase& lower,
+                        const fs::path& scratch_log) {
+  using namespace sirvane;
+  UsageTables tables;
+  tables.LogFiles.push_back({"access.log", 0});
+  TextFileWriter work_log;
+  work_log.Create(scratch_log.string());
+  try {
+    AnalyzeLogFile("logs/access.log", settings, tables, lower, work_log);
+  } catch (const RunError&) {
+    return;  // a field position outside 1 to 1000: the run stops too
+  }
+  for (const TReportRec& user : tables.Users) {
+    std::int64_t sum = 0;
+    for (std::int64_t bytes : user.History.HostTraffic) {
+      Check(bytes >= 0);
+      sum = SaturatingAdd(sum, bytes);
+    }
+    Check(user.Traffic == sum);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace sirvane;
+  if (size == 0) return 0;
+  const std::size_t config_size = std::min<std::size_t>(data[0], size - 1);
+  std::string config(reinterpret_cast<const char*>(data + 1), config_size);
+  const std::string log(reinterpret_cast<const char*>(data + 1 + config_size), size - 1 - config_size);
+  // A Ctrl-Z would end the file before the paths below.
+  std::erase(config, '\x1a');
+  config += "\ninputpath=logs/access*.log\noutputpath=out\nlogfile=last.log\n";
+
+  struct Scratch {
+    Scratch() {
+      std::string pattern = (fs::temp_directory_path() / "sirvane-run-fuzz-XXXXXX").string();
+      Check(::mkdtemp(pattern.data()) != nullptr);
+      root = pattern;
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      fs::remove_all(root, ignored);
+    }
+    fs::path root;
+  };
+  static const Scratch scratch;
+  const fs::path& root = scratch.root;
+  fs::remove_all(root / "work");
+  fs::create_directories(root / "work" / "logs");
+  fs::create_directories(root / "work" / "out");
+  fs::current_path(root / "work");
+  Write("sirvane.cfg", config);
+  Write("logs/access.log", log);
+
+  const FixedClock clock(LocalDateTime{2026, 12, 7, 9, 30, 0});
+  const LowerCase lower;
+  Settings settings;
+  if (ApplyConfiguration(config, settings, clock.Now(), lower)) CheckTrafficAddsUp(settings, lower, root / "ingest.log");
+
+  Run run(clock, LocaleFormats{"%d.%m.%Y", "%H:%M:%S"}, lower);
+  bool stopped = false;
+  try {
+    Check(RunAnalyzer({}, run) == 0);
+  } catch (const RunError&) {
+    stopped = true;
+  }
+
+  // Nothing outside out/ but the run's own files; nothing hidden left in out/.
+  const std::set<std::string> allowed = {"logs", "out", "sirvane.cfg", "last.log", "abort.log"};
+  for (const auto& entry : fs::directory_iterator(".")) Check(allowed.count(entry.path().filename().string()) == 1);
+  for (const auto& entry : fs::directory_iterator("out")) {
+    Check(entry.is_regular_file() && entry.path().filename().string()[0] != '.');
+  }
+  // Every link of the summary page leads to a page written by this run.
+  if (!stopped && fs::exists("out/report.html")) {
+    const std::string report = Read("out/report.html");
+    for (std::size_t at = 0; (at = report.find("<a href=\"", at)) != std::string::npos;) {
+      at += 9;
+      const std::string target = PercentDecode(report.substr(at, report.find('"', at) - at));
+      Check(target.find('/') == std::string::npos && fs::is_regular_file("out/" + target));
+    }
+  }
+  fs::current_path(root);
+  return 0;
+}
