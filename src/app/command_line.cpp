@@ -8,16 +8,12 @@
 
 namespace sirvane {
 
-namespace {
-
 std::string AsciiLower(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
 }
-
-}  // namespace
 
 std::optional<std::string> InformationRequested(const std::vector<std::string>& arguments) {
   if (arguments.empty()) return std::nullopt;

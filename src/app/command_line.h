@@ -13,6 +13,8 @@ namespace sirvane {
 std::optional<std::string> InformationRequested(const std::vector<std::string>& arguments);
 
 std::string UsageText();
+// The argument as the run uses it: ASCII letters lower-cased, other bytes kept.
+std::string AsciiLower(std::string text);
 std::string VersionText();  // "sirvane 1.0.0\n"
 
 }  // namespace sirvane

@@ -1,4 +1,5 @@
 #include "app/analysis_driver.h"
+#include "app/command_line.h"
 #include "app/run.h"
 #include "config/configuration.h"
 #include "platform/system.h"
@@ -6,13 +7,6 @@
 namespace sirvane {
 
 namespace {
-
-std::string AsciiLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 void WriteAbortLog(Run& run) {
   // Always in the current directory, whatever the configuration named.

@@ -81,7 +81,13 @@ TextFileWriter::~TextFileWriter() {
   if (is_open()) Discard(file_, atomic_, os_path_);
 }
 
-void TextFileWriter::Create(const std::string& path, Replace replace) {
+void TextFileWriter::Create(const std::string& path, Replace replace) { Open(path, replace, nullptr); }
+
+void TextFileWriter::Create(const std::string& path, StagedFiles* staged) {
+  Open(path, Replace::kAtomically, staged);
+}
+
+void TextFileWriter::Open(const std::string& path, Replace replace, StagedFiles* staged) {
   if (is_open()) {
     Discard(file_, atomic_, os_path_);
     file_ = file_io::kNoHandle;
@@ -89,37 +95,19 @@ void TextFileWriter::Create(const std::string& path, Replace replace) {
   buffer_.clear();
   path_ = path;
   final_path_ = ResolveForCreate(path);
-  atomic_ = replace == Replace::kAtomically;
+  // A staged file stays where it is until the stage's Commit.
+  atomic_ = staged == nullptr && replace == Replace::kAtomically;
 
   int error_number;
-  if (!atomic_) {
+  if (staged != nullptr) {
+    os_path_ = staged->Stage(final_path_, path);
+    error_number = file_io::CreateForWriting(os_path_, file_);
+  } else if (!atomic_) {
     os_path_ = final_path_;
     error_number = file_io::CreateForWriting(os_path_, file_);
   } else {
     error_number = file_io::CreateTemporaryBeside(final_path_, os_path_, file_);
   }
-  if (error_number != 0) {
-    file_ = file_io::kNoHandle;
-    ThrowFileError(error_number, "Cannot create the file", path_);
-  }
-  buffer_.reserve(kBufferSize);
-}
-
-void TextFileWriter::Create(const std::string& path, StagedFiles* staged) {
-  if (staged == nullptr) {
-    Create(path, Replace::kAtomically);
-    return;
-  }
-  if (is_open()) {
-    Discard(file_, atomic_, os_path_);
-    file_ = file_io::kNoHandle;
-  }
-  buffer_.clear();
-  path_ = path;
-  final_path_ = ResolveForCreate(path);
-  atomic_ = false;  // the staged file stays where it is until Commit
-  os_path_ = staged->Stage(final_path_, path);
-  const int error_number = file_io::CreateForWriting(os_path_, file_);
   if (error_number != 0) {
     file_ = file_io::kNoHandle;
     ThrowFileError(error_number, "Cannot create the file", path_);

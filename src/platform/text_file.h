@@ -56,6 +56,7 @@ class TextFileWriter {
   const std::string& path() const { return path_; }
 
  private:
+  void Open(const std::string& path, Replace replace, StagedFiles* staged);
   void FlushBuffer();
   std::intptr_t file_ = -1;  // a descriptor, or a Windows HANDLE
   std::string path_;       // the name the user knows

@@ -24,6 +24,24 @@ int Create(const std::string& path, DWORD disposition, Handle& file) {
   return 0;
 }
 
+// A name suffix no other process or call has used: tries to create
+// `prefix` + suffix with `create` until that does not fail for an existing name.
+template <typename MakeFn>
+int CreateUnique(const std::string& prefix, std::string& path, MakeFn create) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0;; ++attempt) {
+    const unsigned long long unique = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^
+                                      GetTickCount64() ^ (counter.fetch_add(1) * 0x9E3779B9ULL);
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, "%016llx", unique);
+    path = prefix + suffix;
+    const int error_number = create(path);
+    if ((error_number != ERROR_FILE_EXISTS && error_number != ERROR_ALREADY_EXISTS) || attempt == 100) {
+      return error_number;
+    }
+  }
+}
+
 }  // namespace
 
 int CreateForWriting(const std::string& path, Handle& file) { return Create(path, CREATE_ALWAYS, file); }
@@ -32,18 +50,8 @@ int CreateTemporaryBeside(const std::string& final_path, std::string& temporary_
   const std::size_t slash = final_path.find_last_of("/\\");
   const std::string directory = slash == std::string::npos ? "" : final_path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? final_path : final_path.substr(slash + 1);
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0;; ++attempt) {
-    const unsigned long long unique = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^
-                                      GetTickCount64() ^ (counter.fetch_add(1) * 0x9E3779B9ULL);
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%016llx", unique);
-    temporary_path = directory + "." + name + suffix;
-    const int error_number = Create(temporary_path, CREATE_NEW, file);
-    if ((error_number != ERROR_FILE_EXISTS && error_number != ERROR_ALREADY_EXISTS) || attempt == 100) {
-      return error_number;
-    }
-  }
+  return CreateUnique(directory + "." + name + ".", temporary_path,
+                      [&](const std::string& path) { return Create(path, CREATE_NEW, file); });
 }
 
 int WriteAll(Handle file, const char* data, std::size_t size) {
@@ -67,20 +75,11 @@ int ReplaceWith(const std::string& from, const std::string& to) {
 void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
 
 int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0;; ++attempt) {
-    const unsigned long long unique = (static_cast<unsigned long long>(GetCurrentProcessId()) << 32) ^
-                                      GetTickCount64() ^ (counter.fetch_add(1) * 0x9E3779B9ULL);
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, "%016llx", unique);
-    path = prefix + suffix;
-    if (CreateDirectoryA(path.c_str(), nullptr)) {
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
-      return 0;
-    }
-    const int error_number = LastError();
-    if (error_number != ERROR_ALREADY_EXISTS || attempt == 100) return error_number;
-  }
+  return CreateUnique(prefix, path, [](const std::string& name) {
+    if (!CreateDirectoryA(name.c_str(), nullptr)) return LastError();
+    SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    return 0;
+  });
 }
 
 int ListNames(const std::string& directory, std::vector<std::string>& names) {
