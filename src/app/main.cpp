@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
   UseEnvironmentLocale();
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (const std::optional<std::string> text = InformationRequested(arguments)) {
-    std::fputs(text->c_str(), stdout);
-    return 0;
+    // Exit 1 when the text could not be written (a closed or full stdout).
+    return std::fputs(text->c_str(), stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
   }
   SystemClock clock;
   try {

@@ -82,7 +82,7 @@ std::string DecompressingSource::DecodeFile() {
     if (status == DecodeStatus::kDamaged) return decompressor_->damage();
     if (status == DecodeStatus::kEnd) return {};
   }
-}
+}  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks): `block` owns its buffer through a unique_ptr
 
 std::unique_ptr<char[]> DecompressingSource::EmptyBlock() {
   {

@@ -54,7 +54,7 @@ bool RegularFileSize(int fd, std::uint64_t& size) {
 
 // The position just after the first LF at or after `from`, or `size` when none.
 std::uint64_t NextLineStart(int fd, std::uint64_t from, std::uint64_t size) {
-  std::vector<char> block(64 * 1024);
+  std::vector<char> block(std::size_t{64} * 1024);
   while (from < size) {
     const long long got = ReadAt(fd, block.data(), block.size(), from);
     if (got <= 0) return size;

@@ -12,8 +12,9 @@ namespace {
 std::size_t shown_length = 0;
 
 void WriteStderr(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
+  // A failure to write to stderr cannot be reported anywhere else.
+  (void)std::fwrite(text.data(), 1, text.size(), stderr);
+  (void)std::fflush(stderr);
 }
 
 }  // namespace

@@ -37,7 +37,8 @@ void StagedFiles::RemoveStaged() {
 }
 
 std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {
-  const std::size_t slash = os_path.rfind('/');
+  // Windows paths may use either separator; POSIX ones hold only '/' here.
+  const std::size_t slash = os_path.find_last_of("/\\");
   const std::string directory = slash == std::string::npos ? "" : os_path.substr(0, slash + 1);
   if (staging_.empty()) {
     std::string staging;

@@ -1,5 +1,7 @@
 #include "usage/read_progress.h"
 
+#include <cmath>
+
 #include "platform/clock.h"
 #include "platform/terminal.h"
 
@@ -26,7 +28,7 @@ std::string FormatBytes(std::uint64_t bytes) {
 }
 
 std::string FormatRate(double per_second) {
-  const auto rounded = static_cast<std::uint64_t>(per_second + 0.5);
+  const auto rounded = static_cast<std::uint64_t>(std::llround(per_second));
   if (rounded < 10'000) return std::to_string(rounded);
   if (rounded < 999'500) return std::to_string((rounded + 500) / 1000) + "k";
   const std::uint64_t hundredths = (rounded + 5'000) / 10'000;

@@ -64,7 +64,7 @@ bool NameLess(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string ResolvePath(const std::string& path) {
-  const std::string slashed = WithForwardSlashes(path);
+  std::string slashed = WithForwardSlashes(path);
   if (slashed.empty()) return slashed;
 
   std::vector<std::string> components;
@@ -108,7 +108,7 @@ std::string ResolvePath(const std::string& path) {
 }
 
 std::string ResolveForCreate(const std::string& path) {
-  const std::string slashed = WithForwardSlashes(path);
+  std::string slashed = WithForwardSlashes(path);
   const std::size_t slash = slashed.rfind('/');
   if (slash == std::string::npos || slash == 0) return slashed;
   return ResolvePath(slashed.substr(0, slash)) + slashed.substr(slash);
