@@ -25,10 +25,7 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
 }
 
 void ReportWarning(const std::string& text) {
-  std::string line = "sirvane: warning: " + text + "\n";
-  ClearStatusLine();
-  (void)std::fwrite(line.data(), 1, line.size(), stderr);
-  (void)std::fflush(stderr);
+  WriteBelowStatusLine("sirvane: warning: " + text + "\n");
 }
 
 }  // namespace sirvane

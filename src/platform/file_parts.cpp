@@ -137,7 +137,7 @@ bool RangeLineReader::Fill() {
   if (end_ == capacity_) {
     // One line longer than the buffer: make room for more of it, but never
     // much more than the longest line kept.
-    const std::size_t grown = std::min(capacity_ * 2, kMaxLineLength + kBlockSize);
+    const std::size_t grown = std::min(capacity_ * 2, kMaxLineLength + 2 * kBlockSize);
     auto bigger = std::make_unique_for_overwrite<char[]>(grown);
     std::memcpy(bigger.get(), buffer_.get(), end_);
     buffer_ = std::move(bigger);
@@ -202,7 +202,7 @@ std::span<char> RangeLineReader::ReadMutableLine() {
       return line;
     }
     const std::size_t scanned = end_ - begin_;
-    if (scanned >= kMaxLineLength) return CutOverlongLine();
+    if (scanned > kMaxLineLength) return CutOverlongLine();
     if (!Fill()) {
       const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
       begin_ = end_;

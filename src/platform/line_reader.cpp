@@ -41,6 +41,7 @@ void WarnUnreadable(const std::string& path, const std::string& reason) {
 // pread fails on a pipe, which is then read as it is.
 long long ReadHead(int fd, char* head, unsigned size) {
 #ifdef _WIN32
+  if (::_lseeki64(fd, 0, SEEK_CUR) < 0) return -1;  // a pipe: read as it is, nothing consumed
   const int got = ::_read(fd, head, size);
   if (::_lseeki64(fd, 0, SEEK_SET) != 0) return -1;
   return got;
@@ -84,8 +85,13 @@ void LineReader::Open(const std::string& path) {
     WarnUnreadable(path, std::strerror(errno));
     return;
   }
+#ifdef _WIN32
+  struct _stati64 st;  // 64-bit sizes: logs pass 2 GiB
+  if (::_fstati64(fd, &st) != 0) {
+#else
   struct stat st;
   if (::fstat(fd, &st) != 0) {
+#endif
     const int error_number = errno;
     ::close(fd);
     WarnUnreadable(path, std::strerror(error_number));
@@ -218,7 +224,7 @@ std::span<char> LineReader::ReadMutableLine() {
     const std::size_t stop = FindLineEnd(scan_from);
     if (stop < end_) return HandOut(stop - begin_, stop);
     const std::size_t scanned = end_ - begin_;
-    if (scanned > kMaxLineLength + kBlockSize) return CutOverlongLine();
+    if (scanned > kMaxLineLength) return CutOverlongLine();
     if (!Fill()) {
       // The last line has no line end.
       const std::span<char> line(buffer_.get() + begin_, end_ - begin_);

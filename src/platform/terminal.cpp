@@ -1,15 +1,18 @@
 #include "platform/terminal.h"
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace sirvane {
 
 namespace {
 
-// Length of the status line on screen; 0 when none is shown. Only the main
-// thread writes to stderr.
+// Length of the status line on screen; 0 when none is shown. The main thread
+// draws the line; a reading thread may report a warning meanwhile, so both
+// go through this lock.
 std::size_t shown_length = 0;
+std::mutex stderr_mutex;
 
 void WriteStderr(const std::string& text) {
   // A failure to write to stderr cannot be reported anywhere else.
@@ -21,7 +24,21 @@ void WriteStderr(const std::string& text) {
 
 // Carriage return and spaces rather than terminal escape codes: they work on
 // every terminal, a dumb one included.
+namespace {
+
+void ClearLocked() {
+  if (shown_length == 0) return;
+  std::string blank(shown_length + 2, ' ');
+  blank.front() = '\r';
+  blank.back() = '\r';
+  WriteStderr(blank);
+  shown_length = 0;
+}
+
+}  // namespace
+
 void ShowStatusLine(std::string_view text) {
+  const std::lock_guard lock(stderr_mutex);
   std::string line = "\r";
   line += text;
   if (text.size() < shown_length) line.append(shown_length - text.size(), ' ');
@@ -30,12 +47,14 @@ void ShowStatusLine(std::string_view text) {
 }
 
 void ClearStatusLine() {
-  if (shown_length == 0) return;
-  std::string blank(shown_length + 2, ' ');
-  blank.front() = '\r';
-  blank.back() = '\r';
-  WriteStderr(blank);
-  shown_length = 0;
+  const std::lock_guard lock(stderr_mutex);
+  ClearLocked();
+}
+
+void WriteBelowStatusLine(std::string_view text) {
+  const std::lock_guard lock(stderr_mutex);
+  ClearLocked();
+  WriteStderr(std::string(text));
 }
 
 }  // namespace sirvane

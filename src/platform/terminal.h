@@ -20,4 +20,8 @@ void ShowStatusLine(std::string_view text);
 // Erases the status line, when one is shown.
 void ClearStatusLine();
 
+// Erases the status line and writes `text` in its place, as one step: any
+// thread may call it.
+void WriteBelowStatusLine(std::string_view text);
+
 }  // namespace sirvane

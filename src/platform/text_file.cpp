@@ -79,7 +79,7 @@ void StagedFiles::Commit(const std::string& last) {
 TextFileWriter::~TextFileWriter() {
   // Abandoned: what is still buffered is dropped on purpose, and a temporary
   // file is removed so that no half-written report is left behind.
-  if (is_open()) Discard(file_, atomic_, os_path_);
+  if (is_open()) Discard(file_, atomic_ || staged_, os_path_);
 }
 
 void TextFileWriter::Create(const std::string& path, Replace replace) { Open(path, replace, nullptr); }
@@ -90,7 +90,7 @@ void TextFileWriter::Create(const std::string& path, StagedFiles* staged) {
 
 void TextFileWriter::Open(const std::string& path, Replace replace, StagedFiles* staged) {
   if (is_open()) {
-    Discard(file_, atomic_, os_path_);
+    Discard(file_, atomic_ || staged_, os_path_);
     file_ = file_io::kNoHandle;
   }
   buffer_.clear();
@@ -98,6 +98,7 @@ void TextFileWriter::Open(const std::string& path, Replace replace, StagedFiles*
   final_path_ = ResolveForCreate(path);
   // A staged file stays where it is until the stage's Commit.
   atomic_ = staged == nullptr && replace == Replace::kAtomically;
+  staged_ = staged != nullptr;
 
   int error_number;
   if (staged != nullptr) {

@@ -9,8 +9,8 @@ namespace sirvane {
 
 // The report files of one run, written into a hidden directory beside their
 // targets and moved into place together by Commit(). A run that stops before
-// Commit leaves every report file of the previous run as it was, so the pages
-// on disk always belong to one run.
+// Commit leaves every report file of the previous run as it was. (Should a
+// move fail within Commit itself, the files moved before it are new ones.)
 class StagedFiles {
  public:
   StagedFiles() = default;
@@ -64,6 +64,7 @@ class TextFileWriter {
   std::string final_path_; // where the temporary file is renamed to
   std::string buffer_;
   bool atomic_ = false;
+  bool staged_ = false;  // an abandoned staged file is removed, never committed
 };
 
 // Reads a whole file; throws an I/O error when it exists but cannot be read.
