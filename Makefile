@@ -67,6 +67,10 @@ windows-check:
 	@scripts/ensure-deps.sh g++-mingw-w64-x86-64-posix googletest wine64
 	cmake -S . -B $(BUILD)/windows $(WINDOWS_CMAKE) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD)/windows -j $(JOBS)
+	@# A program started while wine is still making a new prefix can fail to
+	@# load kernel32.dll: make the prefix first and wait for it to settle.
+	$(WINE) wineboot --init >/dev/null 2>&1
+	WINEPREFIX=$(abspath $(BUILD))/wine /usr/lib/wine/wineserver -w
 	cd $(BUILD)/windows && $(WINE) tests/sirvane_tests.exe --gtest_brief=1
 
 clean:
