@@ -183,24 +183,28 @@ std::size_t RangeLineReader::FindLineEnd(std::size_t from) {
   return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : next_cr_;
 }
 
+// The line of `length` bytes from begin_, whose line end is at `stop`; a CR
+// there may be followed by the LF of a CR LF, now or after the next read.
+std::span<char> RangeLineReader::HandOut(std::size_t length, std::size_t stop) {
+  char* const data = buffer_.get();
+  const std::span<char> line(data + begin_, length);
+  begin_ = stop + 1;
+  if (data[stop] == '\r') {
+    if (begin_ < end_) {
+      if (data[begin_] == '\n') ++begin_;
+    } else {
+      skip_line_feed_ = true;
+    }
+  }
+  return line;
+}
+
 std::span<char> RangeLineReader::ReadMutableLine() {
   if (Eof()) return {};
   std::size_t scan_from = begin_;
   for (;;) {
     const std::size_t stop = FindLineEnd(scan_from);
-    char* const data = buffer_.get();
-    if (stop < end_) {
-      const std::span<char> line(data + begin_, stop - begin_);
-      begin_ = stop + 1;
-      if (data[stop] == '\r') {
-        if (begin_ < end_) {
-          if (data[begin_] == '\n') ++begin_;
-        } else {
-          skip_line_feed_ = true;
-        }
-      }
-      return line;
-    }
+    if (stop < end_) return HandOut(stop - begin_, stop);
     const std::size_t scanned = end_ - begin_;
     if (scanned > kMaxLineLength) return CutOverlongLine();
     if (!Fill()) {
@@ -219,19 +223,7 @@ std::span<char> RangeLineReader::CutOverlongLine() {
   for (;;) {
     const std::size_t cut = begin_ + kMaxLineLength;
     const std::size_t stop = FindLineEnd(cut);
-    char* const data = buffer_.get();
-    if (stop < end_) {
-      const std::span<char> line(data + begin_, kMaxLineLength);
-      begin_ = stop + 1;
-      if (data[stop] == '\r') {
-        if (begin_ < end_) {
-          if (data[begin_] == '\n') ++begin_;
-        } else {
-          skip_line_feed_ = true;
-        }
-      }
-      return line;
-    }
+    if (stop < end_) return HandOut(kMaxLineLength, stop);
     end_ = cut;  // the bytes behind the cut hold no line end
     next_cr_known_ = false;
     if (!Fill()) {
@@ -256,15 +248,7 @@ bool RangeLineReader::ReadMutableLines(std::vector<std::span<char>>& lines) {
     }
     const std::size_t stop = FindLineEnd(begin_);
     if (stop == end_) break;
-    lines.emplace_back(data + begin_, stop - begin_);
-    begin_ = stop + 1;
-    if (data[stop] == '\r') {
-      if (begin_ < end_) {
-        if (data[begin_] == '\n') ++begin_;
-      } else {
-        skip_line_feed_ = true;
-      }
-    }
+    lines.push_back(HandOut(stop - begin_, stop));
   }
   if (lines.empty()) lines.push_back(ReadMutableLine());  // a line longer than what is read
   return true;

@@ -50,6 +50,7 @@ class RangeLineReader {
   bool Fill();
   void Close();
   std::size_t FindLineEnd(std::size_t from);
+  std::span<char> HandOut(std::size_t length, std::size_t stop);
   std::span<char> CutOverlongLine();
 
   int fd_ = -1;
