@@ -74,6 +74,7 @@ void AnalyzeLogs(Run& run) {
     run.tables.LogFiles.push_back(TFileAnalyzeRep{entry.name, 0});
     AnalyzeLogFile(prefix + entry.name, s, run.tables, run.lower, log);
   }
+  run.tables.FinishHostLists();
 
   ExcludeLocalTraffic(run.tables, s);
   log.WriteLine("Sorting user list... ");

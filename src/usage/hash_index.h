@@ -33,10 +33,10 @@ inline std::uint64_t HashBytes(std::string_view text, std::uint64_t seed) {
   return h;
 }
 
-// Linear probing over a power-of-two table kept at most `kFullness` quarters
+// Linear probing over a power-of-two table kept at most `kFullness` eighths
 // full; the slot type says where it belongs (Home) and whether it is free
 // (IsFree).
-template <typename Slot, std::size_t kFullness = 2>
+template <typename Slot, std::size_t kFullness = 4>
 class ProbedSlots {
  public:
   bool empty() const { return slots_.empty(); }
@@ -44,9 +44,10 @@ class ProbedSlots {
   const Slot& operator[](std::size_t i) const { return slots_[i]; }
   Slot& operator[](std::size_t i) { return slots_[i]; }
   std::size_t capacity() const { return slots_.size(); }
+  std::size_t size() const { return count_; }
 
   void Add(const Slot& slot) {
-    if ((count_ + 1) * 4 > slots_.size() * kFullness) Grow();
+    if ((count_ + 1) * 8 > slots_.size() * kFullness) Grow();
     Place(slot);
     ++count_;
   }
@@ -145,7 +146,7 @@ class IdIndex {
 
   // Integer keys with a multiplicative hash probe well when fuller; a user's
   // index is one of many, so its size counts.
-  ProbedSlots<Slot, 3> slots_;
+  ProbedSlots<Slot, 6> slots_;
 };
 
 // One user's hosts by host id: the position in the user's list and the running
@@ -179,16 +180,17 @@ class HostIndex {
     slots_.Add(Entry{id, position, traffic});
     return *Find(id);
   }
-  // Calls f(position, traffic) for every entry.
+  // Calls f(entry) for every entry, in no particular order.
   template <typename F>
   void ForEach(F&& f) const {
     for (std::size_t i = 0; i < slots_.capacity(); ++i) {
-      if (!slots_[i].IsFree()) f(slots_[i].position, slots_[i].traffic);
+      if (!slots_[i].IsFree()) f(slots_[i]);
     }
   }
+  std::uint32_t size() const { return static_cast<std::uint32_t>(slots_.size()); }
 
  private:
-  ProbedSlots<Entry, 3> slots_;
+  ProbedSlots<Entry, 7> slots_;
 };
 
 }  // namespace sirvane

@@ -126,7 +126,7 @@ void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std
     if (tables_.Users.empty() && !users_before_ && !line.counted) return;
     position = tables_.AddUser(line.name, name_hash);
     TReportRec& user = tables_.Users[position];
-    if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
+    if (with_address_) tables_.AddAddress(user, line.address);
     if (line.counted) {
       user.Traffic = line.bytes;
       tables_.AddHostTrafficById(user, host_id, line.bytes);
@@ -140,7 +140,7 @@ void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std
     user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
     tables_.AddHostTrafficById(user, host_id, line.bytes);
   }
-  if (with_address_) tables_.AddAddress(user, line.address, tables_.Hash(line.address));
+  if (with_address_) tables_.AddAddress(user, line.address);
 }
 
 namespace {
@@ -284,7 +284,6 @@ void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTabl
       ReadPlain(settings, tables, lower, reader, file);
     }
   }
-  tables.SyncHostTraffic();
   work_log.WriteLine("OK");
   work_log.Flush();
 }

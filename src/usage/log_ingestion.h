@@ -63,6 +63,7 @@ struct ReadingPlan {
 
 // Reads the file at `path` to its end into the tables, counting its lines into
 // tables.LogFiles.back(), with the file's progress line in the working report.
+// Call tables.FinishHostLists() once the last file has been read.
 void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
                     const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan = ReadingPlan());
 

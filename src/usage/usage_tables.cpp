@@ -35,61 +35,84 @@ std::uint32_t UsageTables::Intern(Interned& table, std::string_view text, std::u
   return id;
 }
 
-void UsageTables::AddHostTrafficById(TReportRec& user, std::uint32_t id, std::int64_t bytes) {
+void UsageTables::AddNewHost(TReportRec& user, std::uint32_t id, std::int64_t bytes) {
   THistoryRec& history = user.History;
-  if (HostIndex::Entry* entry = history.index.Find(id)) {
-    entry->traffic = SaturatingAdd(entry->traffic, bytes);
+  if (!history.Hosts.empty()) {
+    ReopenHostList(user);
+    AddHostTrafficById(user, id, bytes);
     return;
   }
-  const std::uint32_t position = NextPosition(history.Hosts.size());
-  history.Hosts.push_back(hosts_.strings[id]);
-  history.HostTraffic.push_back(bytes);
-  history.index.Insert(id, position, bytes);
+  history.index.Insert(id, NextPosition(history.index.size()), bytes);
 }
 
-const HostIndex::Entry& UsageTables::AddHostTraffic(TReportRec& user, std::string_view host, std::uint64_t hash,
-                                                    std::int64_t bytes) {
+void UsageTables::ReopenHostList(TReportRec& user) {
   THistoryRec& history = user.History;
-  const std::uint32_t id = Intern(hosts_, host, hash);
-  if (HostIndex::Entry* entry = history.index.Find(id)) {
-    entry->traffic = SaturatingAdd(entry->traffic, bytes);
-    return *entry;
+  for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
+    const std::string_view host = history.Hosts[k];
+    history.index.Insert(Intern(hosts_, host, Hash(host)), static_cast<std::uint32_t>(k), history.HostTraffic[k]);
   }
-  const std::uint32_t position = NextPosition(history.Hosts.size());
-  history.Hosts.push_back(hosts_.strings[id]);
-  history.HostTraffic.push_back(bytes);
-  return history.index.Insert(id, position, bytes);
+  history.Hosts = {};
+  history.HostTraffic = {};
 }
 
-void UsageTables::AddAddress(TReportRec& user, std::string_view address, std::uint64_t hash) {
-  const std::uint32_t id = Intern(addresses_, address, hash);
+template <typename F>
+void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
+  const THistoryRec& history = user.History;
+  if (history.index.size() == 0) {
+    for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
+      f(Intern(hosts_, history.Hosts[k], Hash(history.Hosts[k])), history.HostTraffic[k]);
+    }
+    return;
+  }
+  std::vector<HostIndex::Entry> in_order(history.index.size());
+  history.index.ForEach([&](const HostIndex::Entry& entry) { in_order[entry.position] = entry; });
+  for (const HostIndex::Entry& entry : in_order) f(entry.id, entry.traffic);
+}
+
+void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
+  // A user's lines mostly come from one address: skip the lookups for it.
+  if (user.last_address != kNoPosition && addresses_.strings[user.last_address] == address) return;
+  const std::uint32_t id = Intern(addresses_, address, Hash(address));
+  user.last_address = id;
   if (user.address_index.Find(id) != HashIndex::kNone) return;
   user.address_index.Insert(id, NextPosition(user.Addresses.size()));
   user.Addresses.push_back(addresses_.strings[id]);
 }
 
-void UsageTables::SyncHostTraffic(TReportRec& user) {
-  THistoryRec& history = user.History;
-  history.index.ForEach([&](std::uint32_t position, std::int64_t traffic) { history.HostTraffic[position] = traffic; });
-}
-
-void UsageTables::SyncHostTraffic() {
-  for (TReportRec& user : Users) SyncHostTraffic(user);
+void UsageTables::FinishHostLists() {
+  for (TReportRec& user : Users) {
+    THistoryRec& history = user.History;
+    if (history.index.size() == 0) continue;
+    history.Hosts.resize(history.index.size());
+    history.HostTraffic.resize(history.index.size());
+    history.index.ForEach([&](const HostIndex::Entry& entry) {
+      history.Hosts[entry.position] = hosts_.strings[entry.id];
+      history.HostTraffic[entry.position] = entry.traffic;
+    });
+    history.index = HostIndex();
+  }
 }
 
 void UsageTables::Append(UsageTables& later) {
-  later.SyncHostTraffic();
-  for (const TReportRec& from : later.Users) {
+  // Each of the later part's hosts is looked up here once, not once per user.
+  std::vector<std::uint32_t> host_ids(later.hosts_.strings.size(), kNoPosition);
+  for (TReportRec& from : later.Users) {
     std::uint32_t position = FindUser(from.UserName);
     if (position == HashIndex::kNone) position = AddUser(from.UserName);
     TReportRec& user = Users[position];
     user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
-    const std::size_t hosts = from.History.Hosts.size();
-    for (std::size_t k = 0; k < hosts; ++k) {
-      AddHostTraffic(user, from.History.Hosts[k], Hash(from.History.Hosts[k]), from.History.HostTraffic[k]);
-    }
+    later.ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
+      std::uint32_t& id = host_ids[later_id];
+      if (id == kNoPosition) {
+        const std::string_view host = later.hosts_.strings[later_id];
+        id = InternHost(host, Hash(host));
+      }
+      AddHostTrafficById(user, id, traffic);
+    });
+    from.History = THistoryRec();
     for (std::string_view address : from.Addresses) AddAddress(user, address);
   }
+  later = UsageTables(later.seed_);
 }
 
 void UsageTables::ReindexUsers() {

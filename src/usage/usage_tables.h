@@ -13,12 +13,16 @@
 namespace sirvane {
 
 // One user's hosts with their traffic, in first-seen order until sorted.
+// While logs are read the hosts live only in `index` (host id -> first-seen
+// position and running traffic): one small table per user instead of three
+// growing ones. FinishHostLists fills Hosts and HostTraffic from it and frees
+// it; a later AddHostTraffic moves them back into the index.
 struct THistoryRec {
   std::vector<std::string_view> Hosts;
   std::vector<std::int64_t> HostTraffic;  // parallel to Hosts
-  HostIndex index;                        // host id -> position and running traffic; stale after sorting
+  HostIndex index;
 
-  std::int64_t HostCount() const { return static_cast<std::int64_t>(Hosts.size()); }
+  std::int64_t HostCount() const { return static_cast<std::int64_t>(Hosts.size()) + index.size(); }
 };
 
 // One user.
@@ -26,6 +30,7 @@ struct TReportRec {
   std::string_view UserName;
   std::vector<std::string_view> Addresses;  // distinct, first-seen order
   IdIndex address_index;                    // address id -> position
+  std::uint32_t last_address = kNoPosition; // id of the address of the user's last line
   std::int64_t Traffic = 0;
   THistoryRec History;
   std::string PageName;  // set when the summary page is written
@@ -62,38 +67,38 @@ class UsageTables {
 
   // Adds `bytes` to the user's entry for `host`, creating it when new.
   void AddHostTraffic(TReportRec& user, std::string_view host, std::int64_t bytes) {
-    const HostIndex::Entry& entry = AddHostTraffic(user, host, Hash(host), bytes);
-    user.History.HostTraffic[entry.position] = entry.traffic;
+    AddHostTrafficById(user, InternHost(host, Hash(host)), bytes);
   }
   // Records `address` once for the user.
-  void AddAddress(TReportRec& user, std::string_view address) { AddAddress(user, address, Hash(address)); }
+  void AddAddress(TReportRec& user, std::string_view address);
 
-  // The same with the text's hash already computed (Hash below). The host
-  // variant only updates the running sum in the user's host index: call
-  // SyncHostTraffic before HostTraffic is read.
+  // The same with the text's hash already computed (Hash below).
   std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
   std::uint32_t FindUser(std::string_view name, std::uint64_t hash) const;
   std::uint32_t AddUser(std::string_view name, std::uint64_t hash);
-  const HostIndex::Entry& AddHostTraffic(TReportRec& user, std::string_view host, std::uint64_t hash,
-                                         std::int64_t bytes);
-  void AddAddress(TReportRec& user, std::string_view address, std::uint64_t hash);
 
-  // The same in steps, so that a reader can work on several lines at once and
-  // have the memory of one line loaded while it works on another: the host's
-  // run-wide id, then the user's entry for that id.
+  // The host step by step, so that a reader can work on several lines at once
+  // and have the memory of one line loaded while it works on another: the
+  // host's run-wide id, then the user's entry for that id.
   void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
   std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
   static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
-  void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
+  void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
+    if (HostIndex::Entry* entry = user.History.index.Find(host_id)) {
+      entry->traffic = SaturatingAdd(entry->traffic, bytes);
+      return;
+    }
+    AddNewHost(user, host_id, bytes);
+  }
 
-  // Copies the running host sums into HostTraffic, for one user or all.
-  static void SyncHostTraffic(TReportRec& user);
-  void SyncHostTraffic();
+  // Fills every user's Hosts and HostTraffic from the index, once the logs
+  // have been read.
+  void FinishHostLists();
 
   // Adds the tables of a later part of the same input, as if its lines had
   // been accounted here after this table's own: users, hosts and addresses new
   // here are appended in the order `later` first saw them, sums add up
-  // (saturating). Log files are not touched.
+  // (saturating). Log files are not touched; `later` is emptied.
   void Append(UsageTables& later);
 
   // Called after the users have been reordered: rebuilds the user index.
@@ -108,6 +113,12 @@ class UsageTables {
   };
   // The id of `text` in `table`, interning it when new.
   std::uint32_t Intern(Interned& table, std::string_view text, std::uint64_t hash);
+  void AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
+  // Moves a finished host list back into the index, to add to it.
+  void ReopenHostList(TReportRec& user);
+  // Calls f(host id, traffic) for the user's hosts in first-seen order.
+  template <typename F>
+  void ForEachHost(const TReportRec& user, F&& f);
 
   std::uint64_t seed_;
   StringArena arena_;

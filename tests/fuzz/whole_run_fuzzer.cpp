@@ -56,6 +56,7 @@ void CheckTrafficAddsUp(const sirvane::Settings& settings, const sirvane::LowerC
   work_log.Create(scratch_log.string());
   try {
     AnalyzeLogFile("logs/access.log", settings, tables, lower, work_log);
+    tables.FinishHostLists();
   } catch (const RunError&) {
     return;  // a field position outside 1 to 1000: the run stops too
   }

@@ -65,6 +65,7 @@ void ExampleReport::Add(const std::vector<UserUsage>& users) {
     for (const auto& [host, bytes] : user.hosts) tables.AddHostTraffic(record, host, bytes);
     for (const std::string& address : user.addresses) tables.AddAddress(record, address);
   }
+  tables.FinishHostLists();
 }
 
 }  // namespace sirvane::testing

@@ -29,6 +29,7 @@ TEST(HostTrafficTest, SumsPerHostInFirstSeenOrderAndSaturates) {
            {"http://big/", INT64_MAX}}) {
     AddHostTraffic(tables, url, bytes, user);
   }
+  tables.FinishHostLists();
   EXPECT_EQ(user.History.Hosts,
             (std::vector<std::string_view>{"h.example", "o.example", "h.example:80", "", "big"}));
   EXPECT_EQ(user.History.HostTraffic, (std::vector<std::int64_t>{150, 7, 0, 7, INT64_MAX}));

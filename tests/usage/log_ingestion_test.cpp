@@ -16,6 +16,10 @@ struct Ingest {
     accountant.Account(record);
     return *this;
   }
+  const std::vector<TReportRec>& Users() {
+    tables.FinishHostLists();
+    return tables.Users;
+  }
   Settings settings;
   UsageTables tables;
   TTokenizedlogrec record;
@@ -36,7 +40,7 @@ TEST(LogIngestionTest, ReadsTheSampleLineWithEitherNameField) {
       "192.0.2.7 - Alice [05/Dec/2026:10:00:00 +0000] GET http://host.example/a.gif HTTP/1.0 200 2326";
   Ingest by_address{Settings()};
   by_address.Line(sample);
-  const TReportRec& first = by_address.tables.Users.at(0);
+  const TReportRec& first = by_address.Users().at(0);
   EXPECT_EQ(first.UserName, "192.0.2.7");
   EXPECT_EQ(first.Traffic, 2326);
   EXPECT_EQ(first.History.Hosts, std::vector<std::string_view>{"host.example"});
@@ -59,7 +63,7 @@ TEST(LogIngestionTest, AccountsEachKindOfLine) {
       .Line("x 1073741824 http://f.example/ 10.0.0.6 carol")
       .Line("x 9223372036854775807 http://a.example/ 10.0.0.1 alice")
       .Line("alice");  // a short line reads its missing fields as empty
-  const std::vector<TReportRec>& users = ingest.tables.Users;
+  const std::vector<TReportRec>& users = ingest.Users();
   ASSERT_EQ(users.size(), 5u);
   EXPECT_EQ(users[0].UserName, "alice");
   EXPECT_EQ(users[0].Traffic, INT64_MAX);  // saturated, not wrapped

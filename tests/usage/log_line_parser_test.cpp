@@ -116,6 +116,7 @@ std::string ReadWith(const std::string& path, const Settings& settings, const Lo
     tables.LogFiles.push_back(TFileAnalyzeRep{"f" + std::to_string(i), 0});
     AnalyzeLogFile(path, settings, tables, lower, work_log, plan);
   }
+  tables.FinishHostLists();
   work_log.Close();
   return Dump(tables) + "--\n" + testing::ReadFile(dir.File("work.log"));
 }

@@ -22,6 +22,7 @@ TEST(SortUsersTest, LeavesTheExchangeSortsOrderAndKeepsRecordsWhole) {
   for (const auto& [users, sorted] : cases) {
     UsageTables tables = UsersWithTraffic(users);
     tables.AddHostTraffic(tables.Users.front(), "first-users-host", 1);
+    tables.FinishHostLists();
     SortUsers(tables);
     std::vector<std::string> names;
     for (const TReportRec& user : tables.Users) names.emplace_back(user.UserName);
@@ -37,6 +38,7 @@ TEST(SortHostsTest, SortsEveryUsersHostsWithTheirTraffic) {
   for (auto [host, bytes] : std::vector<std::pair<const char*, std::int64_t>>{{"a", 5}, {"x", 1}, {"b", 5}, {"y", 9}}) {
     tables.AddHostTraffic(tables.Users[0], host, bytes);
   }
+  tables.FinishHostLists();
   SortHosts(tables);
   EXPECT_EQ(tables.Users[0].History.Hosts, (std::vector<std::string_view>{"y", "b", "a", "x"}));
   EXPECT_EQ(tables.Users[0].History.HostTraffic, (std::vector<std::int64_t>{9, 5, 5, 1}));
@@ -53,6 +55,7 @@ TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
   tables.AddHostTraffic(tables.Users[1], "intranet", 7);
   for (const char* host : {"local-a", "local-b"}) tables.AddHostTraffic(tables.Users[2], host, INT64_MAX);
   tables.AddHostTraffic(tables.Users[2], "public", 5);
+  tables.FinishHostLists();
   Settings settings;
   settings.LocalDomains = {"", "lan", "intra", "local"};  // an empty entry matches nothing
   ExcludeLocalTraffic(tables, settings);
