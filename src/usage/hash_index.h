@@ -99,6 +99,12 @@ class HashIndex {
     if (!slots_.empty()) __builtin_prefetch(&slots_[Fold(hash) & slots_.mask()]);
   }
 
+  // Starts loading the key bytes of the slot where a lookup of `hash` begins;
+  // call it some time after Prefetch, when the slot itself has arrived.
+  void PrefetchKey(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(slots_[Fold(hash) & slots_.mask()].data);
+  }
+
   // Records a key known to be absent; `stored` must stay valid (interned).
   void Insert(std::string_view stored, std::uint64_t hash, std::uint32_t position) {
     slots_.Add(Slot{stored.data(), static_cast<std::uint32_t>(stored.size()), Fold(hash), position});

@@ -81,36 +81,41 @@ void FastLineAccountant::Account(const LogLine& line) {
 }
 
 void FastLineAccountant::AccountBatch(const LogLine* lines, std::size_t count) {
-  constexpr std::size_t kMaxBatch = 32;
-  std::uint64_t host_hashes[kMaxBatch];
-  std::uint32_t host_ids[kMaxBatch];
-  std::uint32_t users[kMaxBatch];
-  while (count > 0) {
-    const std::size_t n = std::min(count, kMaxBatch);
-    // The run-wide host slots first, then the host strings and each user's
-    // host slot, then the lines in order: by then their memory is at hand.
-    for (std::size_t i = 0; i < n; ++i) {
-      if (!lines[i].counted) continue;
-      host_hashes[i] = tables_.Hash(lines[i].host);
-      tables_.PrefetchHost(host_hashes[i]);
+  // Most lines need three loads that miss the caches: the host's slot in the
+  // run-wide table, its name there, and the user's slot for that host. The
+  // lines are taken in passes, each loading its memory a few lines ahead, so
+  // that several of those loads are under way at once.
+  constexpr std::size_t kAhead = 16;
+  host_hashes_.resize(count);
+  host_ids_.resize(count);
+  users_.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (lines[i].counted) host_hashes_[i] = tables_.Hash(lines[i].host);
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + kAhead < count && lines[i + kAhead].counted) tables_.PrefetchHost(host_hashes_[i + kAhead]);
+    if (i + kAhead / 2 < count && lines[i + kAhead / 2].counted) tables_.PrefetchHostName(host_hashes_[i + kAhead / 2]);
+    if (lines[i].counted) host_ids_[i] = tables_.InternHost(lines[i].host, host_hashes_[i]);
+  }
+  // Users as known before this batch; one first seen in it is looked up
+  // again when its line is accounted.
+  std::uint32_t previous = last_user_;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t user = HashIndex::kNone;
+    if (previous != HashIndex::kNone && tables_.Users[previous].UserName == lines[i].name) {
+      user = previous;
+    } else if (!tables_.Users.empty()) {
+      user = tables_.FindUser(lines[i].name);
     }
-    std::uint32_t previous = last_user_;
-    for (std::size_t i = 0; i < n; ++i) {
-      std::uint32_t user = HashIndex::kNone;
-      if (previous != HashIndex::kNone && tables_.Users[previous].UserName == lines[i].name) {
-        user = previous;
-      } else if (!tables_.Users.empty()) {
-        user = tables_.FindUser(lines[i].name);
-      }
-      users[i] = user;
-      if (user != HashIndex::kNone) previous = user;
-      if (!lines[i].counted) continue;
-      host_ids[i] = tables_.InternHost(lines[i].host, host_hashes[i]);
-      if (user != HashIndex::kNone) UsageTables::PrefetchUserHost(tables_.Users[user], host_ids[i]);
+    users_[i] = user;
+    if (user != HashIndex::kNone) previous = user;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t ahead = i + kAhead;
+    if (ahead < count && lines[ahead].counted && users_[ahead] != HashIndex::kNone) {
+      UsageTables::PrefetchUserHost(tables_.Users[users_[ahead]], host_ids_[ahead]);
     }
-    for (std::size_t i = 0; i < n; ++i) Account(lines[i], host_ids[i], users[i]);
-    lines += n;
-    count -= n;
+    Account(lines[i], host_ids_[i], users_[i]);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/settings.h"
 #include "platform/locale.h"
@@ -50,6 +51,10 @@ class FastLineAccountant {
   bool users_before_;
   bool with_address_;
   std::uint32_t last_user_ = HashIndex::kNone;
+  // AccountBatch's per-line scratch, kept to avoid allocating per batch.
+  std::vector<std::uint64_t> host_hashes_;
+  std::vector<std::uint32_t> host_ids_;
+  std::vector<std::uint32_t> users_;
 };
 
 // How a file is read. The plain way is the reference that the fast ways must

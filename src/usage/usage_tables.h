@@ -81,6 +81,7 @@ class UsageTables {
   // and have the memory of one line loaded while it works on another: the
   // host's run-wide id, then the user's entry for that id.
   void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
+  void PrefetchHostName(std::uint64_t hash) const { hosts_.index.PrefetchKey(hash); }
   std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
   static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
   void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
