@@ -1,0 +1,71 @@
+#include "usage/usage_tables.h"
+
+#include <gtest/gtest.h>
+
+namespace sirvane {
+namespace {
+
+// Host lists are built in each user's index and filled in by FinishHostLists;
+// adding after that must reopen them without losing order or sums.
+TEST(UsageTablesTest, HostListsReopenAfterFinishing) {
+  UsageTables tables;
+  TReportRec& user = tables.Users[tables.AddUser("alice")];
+  tables.AddHostTraffic(user, "b", 1);
+  tables.AddHostTraffic(user, "a", 2);
+  tables.FinishHostLists();
+  EXPECT_EQ(user.History.Hosts, (std::vector<std::string_view>{"b", "a"}));
+  tables.AddHostTraffic(user, "a", INT64_MAX);
+  tables.AddHostTraffic(user, "c", 3);
+  EXPECT_TRUE(user.History.Hosts.empty());
+  EXPECT_EQ(user.History.HostCount(), 3);
+  tables.FinishHostLists();
+  EXPECT_EQ(user.History.Hosts, (std::vector<std::string_view>{"b", "a", "c"}));
+  EXPECT_EQ(user.History.HostTraffic, (std::vector<std::int64_t>{1, INT64_MAX, 3}));
+}
+
+TEST(UsageTablesTest, AddressesAreKeptOnceInFirstSeenOrder) {
+  UsageTables tables;
+  TReportRec& user = tables.Users[tables.AddUser("alice")];
+  for (const char* address : {"10.0.0.1", "10.0.0.1", "10.0.0.2", "10.0.0.1", "", "10.0.0.2", ""}) {
+    tables.AddAddress(user, address);
+  }
+  EXPECT_EQ(user.Addresses, (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", ""}));
+}
+
+// A later part's users, hosts and addresses follow this table's own, whether
+// the later part's host lists are still open or already finished.
+TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
+  for (const bool finish_later : {false, true}) {
+    UsageTables tables;
+    TReportRec& bob = tables.Users[tables.AddUser("bob")];
+    tables.AddHostTraffic(bob, "x", 5);
+    tables.AddAddress(bob, "10.0.0.1");
+
+    UsageTables later(1234);  // another seed: ids and hashes differ
+    for (const char* name : {"carol", "bob"}) later.AddUser(name);
+    later.AddHostTraffic(later.Users[0], "y", 1);
+    later.AddHostTraffic(later.Users[1], "z", 2);
+    later.AddHostTraffic(later.Users[1], "x", INT64_MAX);
+    later.AddAddress(later.Users[1], "10.0.0.2");
+    later.AddAddress(later.Users[1], "10.0.0.1");
+    later.Users[0].Traffic = 1;
+    later.Users[1].Traffic = INT64_MAX;
+    if (finish_later) later.FinishHostLists();
+
+    tables.Users[0].Traffic = 5;
+    tables.Append(later);
+    tables.FinishHostLists();
+    ASSERT_EQ(tables.Users.size(), 2u);
+    const TReportRec& merged = tables.Users[0];
+    EXPECT_EQ(merged.Traffic, INT64_MAX);
+    EXPECT_EQ(merged.History.Hosts, (std::vector<std::string_view>{"x", "z"}));
+    EXPECT_EQ(merged.History.HostTraffic, (std::vector<std::int64_t>{INT64_MAX, 2}));
+    EXPECT_EQ(merged.Addresses, (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2"}));
+    EXPECT_EQ(tables.Users[1].UserName, "carol");
+    EXPECT_EQ(tables.Users[1].History.Hosts, std::vector<std::string_view>{"y"});
+    EXPECT_EQ(tables.FindUser("carol"), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace sirvane
