@@ -211,7 +211,9 @@ std::int64_t ReadRange(const std::string& path, FileRange range, const Settings&
 std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& ranges, const Settings& settings,
                          UsageTables& tables, const LogLineParser& parser, ProgressDisplay& display) {
   const std::size_t later = ranges.size() - 1;
-  std::vector<UsageTables> part_tables(later);
+  // The parts hash with the run's seed too: no part's indexes may be predictable.
+  std::vector<UsageTables> part_tables;
+  for (std::size_t i = 0; i < later; ++i) part_tables.emplace_back(tables.HashSeed());
   std::vector<std::int64_t> part_lines(later, 0);
   std::vector<std::exception_ptr> part_errors(later);
   std::vector<std::thread> threads;
@@ -241,11 +243,11 @@ std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& 
   }
   for (std::size_t i = 0; i < later; ++i) {
     if (tables.Users.empty()) {
-      part_tables[i] = UsageTables();
+      part_tables[i] = UsageTables(tables.HashSeed());
       lines += ReadRange(path, ranges[i + 1], settings, tables, parser, false);
     } else {
       tables.Append(part_tables[i]);
-      part_tables[i] = UsageTables();
+      part_tables[i] = UsageTables(tables.HashSeed());
       lines += part_lines[i];
     }
   }

@@ -74,6 +74,7 @@ class UsageTables {
 
   // The same with the text's hash already computed (Hash below).
   std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
+  std::uint64_t HashSeed() const { return seed_; }
   std::uint32_t FindUser(std::string_view name, std::uint64_t hash) const;
   std::uint32_t AddUser(std::string_view name, std::uint64_t hash);
 
