@@ -88,18 +88,11 @@ TEST(ExamplesTest, ExportsAddTwoFilesAndChangeNoOther) {
     EXPECT_EQ(ReadFile(exported + "/report/" + file), content) << file;
   }
 
+  // What the exports hold is tested on the encoders; here, that a run writes
+  // them with the run's numbers.
   const std::string csv = ReadFile(exported + "/report/report.csv");
   EXPECT_NE(csv.find("\r\nuser,bob,true,bob.html,24438309,23866,"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\nhost,bob,,,6678710,6522,,,,,video.example.net\r\n"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\nuser,-,false,,11772,11,"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\ntotal,,,,25543138,24944,,"), std::string::npos) << csv;
-
   const std::string json = ReadFile(exported + "/report/report.json");
-  EXPECT_NE(json.find("\"limit\": 20971520,"), std::string::npos) << json;
-  EXPECT_NE(json.find("\"name\": \"carol\",\n      \"visible\": true,\n      \"page\": \"carol.html\",\n"
-                      "      \"bytes\": 456101,\n      \"kilobytes\": 445,"),
-            std::string::npos)
-      << json;
   EXPECT_NE(json.find("\n  \"total\": {\"bytes\": 25543138, \"kilobytes\": 24944, "), std::string::npos) << json;
 }
 

@@ -9,7 +9,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, mkdirSync, writeFileSync, rmSync, existsSync, readFileSync } from 'node:fs';
+import { mkdtempSync, mkdirSync, writeFileSync, rmSync, existsSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
@@ -94,44 +94,39 @@ after(async () => {
   if (workDir) rmSync(workDir, { recursive: true, force: true });
 });
 
-// The rows of the first table below the header cell `header`, as cell texts.
+const RED = 'rgb(255, 0, 0)';
+
+// The rows of the table whose first cell is `header` (the header row left
+// out), each cell as its text and the colour that text is drawn in; null when
+// the page has no such table.
 async function tableRows(page, header) {
   return page.evaluate((header) => {
     const table = [...document.querySelectorAll('table')].find((t) => t.rows[0]?.cells[0]?.textContent.trim() === header);
     if (!table) return null;
-    return [...table.rows].slice(1).map((row) => [...row.cells].map((cell) => cell.textContent));
-  }, header);
-}
-
-const RED = 'rgb(255, 0, 0)';
-
-// The colour that the text of a table cell is drawn in.
-async function cellColours(page, header) {
-  return page.evaluate((header) => {
-    const table = [...document.querySelectorAll('table')].find((t) => t.rows[0]?.cells[0]?.textContent.trim() === header);
     return [...table.rows].slice(1).map((row) => [...row.cells].map((cell) => {
       let node = cell;
       while (node.firstElementChild) node = node.firstElementChild;  // the innermost element holds the text
-      return getComputedStyle(node).color;
+      return { text: cell.textContent, colour: getComputedStyle(node).color };
     }));
   }, header);
 }
+
+const texts = (rows) => rows?.map((cells) => cells.map((cell) => cell.text));
 
 test('the summary page lists every user, with markup in names shown as text', async () => {
   const page = await context.newPage();
   await page.goto(pathToFileURL(join(reportDir, 'report.html')).href);
   const rows = await tableRows(page, 'user:');
   assert.ok(rows, 'no user table on report.html');
-  assert.deepEqual(rows.map((cells) => cells[0]), [...EXPECTED_USERS, 'unknown', 'total:']);
+  assert.deepEqual(rows.map((cells) => cells[0].text), [...EXPECTED_USERS, 'unknown', 'total:']);
   assert.equal(await page.locator('script').count(), 0, 'a <script> element was created from a name');
   assert.equal(await page.locator('img[onerror]').count(), 0, 'an <img> element was created from a name');
   assert.equal(await page.evaluate(() => window.sirvanepwned), undefined);
 
-  const colours = await cellColours(page, 'user:');
-  assert.equal(colours[0][1], RED, "bob's traffic (over the limit) is not red");
-  assert.equal(colours[0][2], RED, "bob's prognosis (over the limit) is not red");
-  assert.notEqual(colours[2][1], RED, "alice's traffic (under the limit) is red");
-  assert.notEqual(colours.at(-1)[1], RED, 'the total row is red');
+  assert.equal(rows[0][1].colour, RED, "bob's traffic (over the limit) is not red");
+  assert.equal(rows[0][2].colour, RED, "bob's prognosis (over the limit) is not red");
+  assert.notEqual(rows[2][1].colour, RED, "alice's traffic (under the limit) is red");
+  assert.notEqual(rows.at(-1)[1].colour, RED, 'the total row is red');
   await page.screenshot({ path: join(outputDir, 'summary.png'), fullPage: true });
   await page.close();
 });
@@ -149,14 +144,13 @@ test('every user link opens a page with the user and a host table', async () => 
     await Promise.all([page.waitForURL((url) => url.href !== summaryUrl), userLinks.nth(i).click()]);
     assert.ok(existsSync(fileURLToPath(page.url())), `${name}: the link leads to no file (${page.url()})`);
     const userRows = await tableRows(page, 'user:');
-    assert.deepEqual(userRows?.map((cells) => cells[0]), [name], `${name}: user row`);
-    const hosts = await tableRows(page, 'URL:');
+    assert.deepEqual(userRows?.map((cells) => cells[0].text), [name], `${name}: user row`);
+    const hosts = texts(await tableRows(page, 'URL:'));
     assert.ok(hosts && hosts.length > 0, `${name}: no host rows`);
     assert.equal(await page.locator('script').count(), 0, `${name}: a <script> element on the page`);
     if (name === 'bob') {
       assert.deepEqual(hosts, [['video.example.net', '30720K'], ['', '4096K'], ['updates.example.com', '2048K']]);
-      const colours = await cellColours(page, 'user:');
-      assert.deepEqual(colours[0].slice(1), [RED, RED], "bob's figures on his page are not red");
+      assert.deepEqual(userRows[0].slice(1).map((cell) => cell.colour), [RED, RED], "bob's figures on his page are not red");
       await page.screenshot({ path: join(outputDir, 'user-bob.png'), fullPage: true });
     }
   }
@@ -171,6 +165,4 @@ test('nothing from the logs ran', async () => {
   await page.close();
   assert.deepEqual(dialogs, [], 'a dialog opened');
   assert.deepEqual(pageErrors, [], 'a script error occurred');
-  assert.ok(readFileSync(join(outputDir, 'summary.png')).length > 1000);
-  assert.ok(readFileSync(join(outputDir, 'user-bob.png')).length > 1000);
 });

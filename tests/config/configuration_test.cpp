@@ -153,7 +153,6 @@ TEST(ConfigurationTest, ExportTakesCsvJsonOrBoth) {
       {"export=xml\n", false, false, "Export is not csv or json; "},
       {"export=\n", false, false, "Export is not csv or json; "},
       {"export=csv,\n", false, false, "Export is not csv or json; "},
-      {"export=csv;json\n", false, false, "Export is not csv or json; "},
       {"export=json\nexport=csv,html\n", false, true, "Export is not csv or json; "},  // keeps json
       {"namefield=x\nexport=pdf\nmonth=y\n", false, false,
        "NamePart is not number; Export is not csv or json; Month is not number; "},

@@ -83,13 +83,8 @@ int open(const char* path, int flags, ...) {
   return OpenWith("open", AT_FDCWD, path, flags, mode);
 }
 
-int open64(const char* path, int flags, ...) {
-  va_list args;
-  va_start(args, flags);
-  const mode_t mode = ModeArgument(flags, args);
-  va_end(args);
-  return OpenWith("open", AT_FDCWD, path, flags, mode);
-}
+// The large-file names are the same calls on a 64-bit system.
+int open64(const char* path, int flags, ...) __attribute__((alias("open")));
 
 int openat(int dirfd, const char* path, int flags, ...) {
   va_list args;
@@ -158,10 +153,6 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset) {
   return real(fd, data, size, offset);
 }
 
-ssize_t pread64(int fd, void* data, size_t size, off_t offset) {
-  static const auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread64");
-  if (ReadFails(fd, offset)) return -1;
-  return real(fd, data, size, offset);
-}
+ssize_t pread64(int fd, void* data, size_t size, off_t offset) __attribute__((alias("pread")));
 
 }  // extern "C"

@@ -5,11 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <random>
 
 #include "report/page_templates.h"
 #include "support/golden.h"
+#include "support/links.h"
 #include "support/workspace.h"
 
 namespace sirvane {
@@ -33,47 +34,24 @@ constexpr bool kSanitized = false;
 const std::string kKnown = SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
                            SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
 
-std::string Decode(const std::string& text) {  // percent-encoding
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool escape = text[i] == '%' && i + 2 < text.size();
-    out.push_back(escape ? static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)) : text[i]);
-    if (escape) i += 2;
-  }
-  return out;
-}
-
-std::vector<std::string> SummaryRows(const Workspace& w) {
+// The user rows of report.html, or the host rows of a user page (see TableRows).
+std::vector<std::string> Rows(const Workspace& w, const std::string& page = "report.html") {
   PageTemplates t;
   BuildPageTemplates(t, 1, 2026);
-  return testing::TableRows(w.Read("out/report.html"), t.UserTableHeader);
-}
-
-std::vector<std::string> HostRows(const Workspace& w, const std::string& page) {
-  PageTemplates t;
-  BuildPageTemplates(t, 1, 2026);
-  return testing::TableRows(w.Read("out/" + page), t.UrlTableHeader);
+  return testing::TableRows(w.Read("out/" + page), page == "report.html" ? t.UserTableHeader : t.UrlTableHeader);
 }
 
 // What every run must leave: every link of the summary page leads to a page in
 // out/, and nothing but the working report was written outside out/.
 void ExpectContained(const Workspace& w) {
-  const std::string report = w.Read("out/report.html");
-  for (std::size_t at = 0; (at = report.find("<a href=\"", at)) != std::string::npos;) {
-    at += 9;
-    const std::string target = Decode(report.substr(at, report.find('"', at) - at));
+  for (const std::string& target : testing::LinkTargets(w.Read("out/report.html"))) {
     EXPECT_EQ(target.find('/'), std::string::npos) << target;
     EXPECT_TRUE(testing::Exists(w.dir.File("out/" + target))) << target;
   }
   std::vector<std::string> top;
-  for (const auto& entry : std::filesystem::directory_iterator(w.dir.path())) {
-    top.push_back(entry.path().filename().string());
-  }
-  std::sort(top.begin(), top.end());
-  EXPECT_EQ(top, (std::vector<std::string>{"last.log", "logs", "out", "sirvane.cfg", "stderr.txt"}));
-  for (const auto& entry : std::filesystem::directory_iterator(w.dir.File("out"))) {
-    EXPECT_NE(entry.path().filename().string()[0], '.') << "left behind: " << entry.path();
-  }
+  for (const auto& [name, content] : w.Snapshot("")) top.push_back(name);
+  EXPECT_EQ(top, (std::vector<std::string>{"last.log", "logs", "out", "sirvane.cfg", "stderr.txt", "stdout.txt"}));
+  for (const auto& [name, content] : w.Snapshot("out")) EXPECT_NE(name[0], '.') << "left behind: " << name;
 }
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
@@ -127,7 +105,7 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
     std::sort(expected.begin() + 1, expected.end(), [](const std::string& a, const std::string& b) {
       return std::stoi(a.substr(a.find('|') + 1)) > std::stoi(b.substr(b.find('|') + 1));
     });
-    std::vector<std::string> rows = SummaryRows(w);
+    std::vector<std::string> rows = Rows(w);
     ASSERT_GE(rows.size(), 2u);
     rows.resize(rows.size() - 2);  // unknown and total
     for (std::string& row : rows) row = row.substr(0, row.rfind('|') + 1);  // without the prognosis
@@ -159,9 +137,9 @@ TEST(HostileLogTest, ByteCountsAtTheLimitSaturateInsteadOfWrapping) {
   Workspace w(log, std::string(testing::kSquidConfig) + "finalreport=yes\n");
   ASSERT_EQ(w.Run(), 0) << w.err;
   const std::string k = "9007199254740992K";  // (2^63 - 1) / 1024, rounded
-  EXPECT_EQ(SummaryRows(w), (std::vector<std::string>{"alice|" + k + "|" + k, "bob|" + k + "|" + k,
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|" + k + "|" + k, "bob|" + k + "|" + k,
                                                        "unknown|0K|0K", "total:|18014398509481984K|18014398509481984K"}));
-  EXPECT_EQ(HostRows(w, "alice.html"), (std::vector<std::string>{"b.example|" + k, "a.example|" + k}));
+  EXPECT_EQ(Rows(w, "alice.html"), (std::vector<std::string>{"b.example|" + k, "a.example|" + k}));
   EXPECT_NE(w.Read("out/ipaccess.txt").find("carol : 10.0.0.1;"), std::string::npos);
   ExpectContained(w);
 }
@@ -194,7 +172,7 @@ TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
     }
     // Every line read counts, the one cut after its byte count included.
     const std::string k = std::to_string(c.records) + "K";
-    EXPECT_EQ(SummaryRows(w)[0], "alice|" + k + "|" + k);
+    EXPECT_EQ(Rows(w)[0], "alice|" + k + "|" + k);
   }
 }
 
@@ -205,7 +183,7 @@ TEST(HostileLogTest, ALineOf200MegabytesIsReadWhole) {
   Workspace w(log + SquidLine("alice", 5120, "10.0.3.17", "http://a.example/"), std::string(testing::kSquidConfig) + "finalreport=yes\n");
   ASSERT_EQ(w.Run(), 0) << w.err;
   EXPECT_EQ(w.err, "");
-  EXPECT_EQ(SummaryRows(w)[0], "bob|68K|68K");
+  EXPECT_EQ(Rows(w)[0], "bob|68K|68K");
   EXPECT_LT(w.peak_rss_kib, 768 * kMiB);  // measured: 330 MiB
   ExpectContained(w);
 }
@@ -227,7 +205,7 @@ TEST(HostileLogTest, SparseFilesOfThreeAndFiveGibibytesAreReadInBoundedMemory) {
   ASSERT_EQ(w.Run(), 0) << w.err;
   EXPECT_NE(w.Read("last.log").find("access-3.log:2;\r\naccess-5.log:2;\r\n"), std::string::npos);
   EXPECT_NE(w.err.find("'logs/access-5.log' is longer than 256 MiB"), std::string::npos) << w.err;
-  const std::vector<std::string> rows = SummaryRows(w);
+  const std::vector<std::string> rows = Rows(w);
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_TRUE(rows[0].starts_with("u5|5K|") && rows[1].starts_with("u3|3K|")) << rows[0] << rows[1];
   EXPECT_LT(w.peak_rss_kib, 768 * kMiB);  // measured: 550 MiB
@@ -247,12 +225,12 @@ TEST(HostileLogTest, AMillionUsersAndOneUserWithHalfAMillionHosts) {
   for (int i = 0; i < 500'000; ++i) log += "1 2 10.0.0.1 T 1024 GET http://h" + std::to_string(i) + ".example/ many\n";
   Workspace w(log, std::string(testing::kSquidConfig) + "finalreport=yes\n");
   ASSERT_EQ(w.Run(), 0) << w.err;
-  const std::vector<std::string> rows = SummaryRows(w);
+  const std::vector<std::string> rows = Rows(w);
   ASSERT_EQ(rows.size(), 100u + 1 + 2);
   EXPECT_EQ(rows[0], "many|500000K|500000K");
   EXPECT_EQ(rows[1], "u990000|100K|100K");
   EXPECT_EQ(rows[100], "u0|1K|1K");
-  EXPECT_EQ(HostRows(w, "many.html").size(), 500'000u);
+  EXPECT_EQ(Rows(w, "many.html").size(), 500'000u);
   const std::string addresses = w.Read("out/ipaccess.txt");
   EXPECT_EQ(std::count(addresses.begin(), addresses.end(), '\n'), 1'000'002);  // the header, then every user
   EXPECT_LT(w.peak_rss_kib, 1024 * kMiB);  // measured: 465 MiB

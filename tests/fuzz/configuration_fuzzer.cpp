@@ -1,15 +1,11 @@
 // The configuration reader on arbitrary file contents.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "config/configuration.h"
+#include "fuzz/check.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool InNumberRange(std::int64_t value) { return value >= 0 && value < (std::int64_t{1} << 30); }
 

@@ -1,21 +1,15 @@
 // The line reader against a plain reference splitter. The first two bytes
 // give a number of 'x' bytes put in front of the rest, so that line ends also
 // fall on the reader's 1 MiB block boundaries.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz/check.h"
 #include "platform/line_reader.h"
+#include "support/temp_dir.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 // Lines end at LF, CR LF or a lone CR; a last line without an end counts.
 std::vector<std::string> ReferenceLines(const std::string& text) {
@@ -38,23 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t padding = (std::size_t{data[0]} | std::size_t{data[1]} << 8) * 32;  // up to 2 MiB
   const std::string text = std::string(padding, 'x') + std::string(reinterpret_cast<const char*>(data + 2), size - 2);
 
-  struct Scratch {
-    Scratch() {
-      char name[] = "/tmp/sirvane-line-reader-fuzz-XXXXXX";
-      const int fd = ::mkstemp(name);
-      Check(fd >= 0);
-      ::close(fd);
-      path = name;
-    }
-    ~Scratch() { ::unlink(path.c_str()); }
-    std::string path;
-  };
-  static const Scratch scratch;
-  const std::string& path = scratch.path;
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  Check(file != nullptr);
-  Check(std::fwrite(text.data(), 1, text.size(), file) == text.size());
-  Check(std::fclose(file) == 0);
+  static const sirvane::testing::TempDir scratch;
+  const std::string path = scratch.File("access.log");
+  sirvane::testing::WriteFile(path, text);
 
   sirvane::LineReader reader;
   reader.Open(path);

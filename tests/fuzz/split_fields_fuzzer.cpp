@@ -1,18 +1,10 @@
 // SplitFields and the in-place LineSplitter on arbitrary bytes: the first byte
 // is the separator, the rest the text.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz/check.h"
 #include "text/split_fields.h"
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace sirvane;

@@ -2,48 +2,22 @@
 // the configuration text that follows, the rest is the log. The input and
 // output paths are appended last, so they always win: every file the run
 // writes must stay in that directory.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
 #include "app/run.h"
 #include "config/configuration.h"
+#include "fuzz/check.h"
 #include "platform/error.h"
+#include "support/links.h"
+#include "support/temp_dir.h"
 #include "usage/log_ingestion.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  Check(static_cast<bool>(out));
-}
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string PercentDecode(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const bool escape = text[i] == '%' && i + 2 < text.size();
-    out.push_back(escape ? static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)) : text[i]);
-    if (escape) i += 2;
-  }
-  return out;
-}
 
 // Before local traffic is taken off, a user's traffic is the (saturating) sum
 // of the user's host traffic: every counted line adds to both.
@@ -82,26 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::erase(config, '\x1a');
   config += "\ninputpath=logs/access*.log\noutputpath=out\nlogfile=last.log\n";
 
-  struct Scratch {
-    Scratch() {
-      std::string pattern = (fs::temp_directory_path() / "sirvane-run-fuzz-XXXXXX").string();
-      Check(::mkdtemp(pattern.data()) != nullptr);
-      root = pattern;
-    }
-    ~Scratch() {
-      std::error_code ignored;
-      fs::remove_all(root, ignored);
-    }
-    fs::path root;
-  };
-  static const Scratch scratch;
-  const fs::path& root = scratch.root;
+  static const sirvane::testing::TempDir scratch;
+  const fs::path root = scratch.path();
   fs::remove_all(root / "work");
   fs::create_directories(root / "work" / "logs");
   fs::create_directories(root / "work" / "out");
   fs::current_path(root / "work");
-  Write("sirvane.cfg", config);
-  Write("logs/access.log", log);
+  testing::WriteFile("sirvane.cfg", config);
+  testing::WriteFile("logs/access.log", log);
 
   const FixedClock clock(LocalDateTime{2026, 12, 7, 9, 30, 0});
   const LowerCase lower;
@@ -124,10 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // Every link of the summary page leads to a page written by this run.
   if (!stopped && fs::exists("out/report.html")) {
-    const std::string report = Read("out/report.html");
-    for (std::size_t at = 0; (at = report.find("<a href=\"", at)) != std::string::npos;) {
-      at += 9;
-      const std::string target = PercentDecode(report.substr(at, report.find('"', at) - at));
+    for (const std::string& target : testing::LinkTargets(testing::ReadFile("out/report.html"))) {
       Check(target.find('/') == std::string::npos && fs::is_regular_file("out/" + target));
     }
   }

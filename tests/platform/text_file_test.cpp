@@ -1,9 +1,6 @@
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -57,20 +54,6 @@ TEST(TextFileTest, FailuresAreIoErrors) {
               testing::kNoDirectoryError);
   }
   EXPECT_EQ(ErrorKind([&] { ReadWholeFile(dir.File("missing.cfg")); }), "I/O error 2");
-}
-
-TEST(TextFileTest, AFullDiskIsAnIoError) {
-#ifdef _WIN32
-  GTEST_SKIP() << "a full disk is simulated with /dev/full, which Windows does not have";
-#else
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "/dev/full is not available";
-  for (bool close : {false, true}) {
-    TextFileWriter file;
-    file.Create("/dev/full");
-    file.WriteLine("x");
-    EXPECT_EQ(ErrorKind([&] { close ? file.Close() : file.Flush(); }), "I/O error 28");
-  }
-#endif
 }
 
 // Staged files appear only on Commit, all at once; without Commit nothing of

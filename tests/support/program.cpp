@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -27,7 +28,9 @@ std::string ProgramPath() { return BuildMachinePath(SIRVANE_BINARY); }
 #ifdef _WIN32
 
 int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
-               const std::string& stderr_path, const std::string& stdout_path) {
+               const std::string& stderr_path, const std::string& stdout_path,
+               const std::vector<std::string>& environment, long*) {
+  if (!environment.empty()) return -1;
   const std::string program = ProgramPath();
   std::string command_line = "\"" + program + "\"";
   for (const std::string& argument : arguments) command_line += " \"" + argument + "\"";
@@ -64,7 +67,8 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
 #else
 
 int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
-               const std::string& stderr_path, const std::string& stdout_path) {
+               const std::string& stderr_path, const std::string& stdout_path,
+               const std::vector<std::string>& environment, long* peak_rss_kib) {
   const std::string program = ProgramPath();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -82,11 +86,14 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
     ::dup2(output, 1);
     ::dup2(error, 2);
     ::setenv("LC_ALL", "C", 1);
+    for (const std::string& setting : environment) ::putenv(const_cast<char*>(setting.c_str()));
     ::execv(program.c_str(), argv.data());
     _exit(127);
   }
   int status = 0;
-  if (::waitpid(child, &status, 0) != child) return -1;
+  struct rusage usage {};
+  if (::wait4(child, &status, 0, &usage) != child) return -1;
+  if (peak_rss_kib != nullptr) *peak_rss_kib = usage.ru_maxrss;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -14,8 +14,11 @@ std::string ProgramPath();
 // Runs the program in `directory` with `arguments`, stdin empty, stderr into
 // the file `stderr_path`, stdout into `stdout_path` (or nowhere when empty)
 // and the "C" locale; returns its exit code, or -1 when it could not be
-// started or did not exit normally.
+// started or did not exit normally. On POSIX only (the Linux-only suites need
+// them): `environment` ("NAME=value") is added, and `peak_rss_kib` receives
+// the program's peak memory.
 int RunProgram(const std::string& directory, const std::vector<std::string>& arguments,
-               const std::string& stderr_path, const std::string& stdout_path = "");
+               const std::string& stderr_path, const std::string& stdout_path = "",
+               const std::vector<std::string>& environment = {}, long* peak_rss_kib = nullptr);
 
 }  // namespace sirvane::testing
