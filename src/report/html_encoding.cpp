@@ -1,24 +1,37 @@
 #include "report/html_encoding.h"
 
+#include <array>
+
 namespace sirvane {
 
+namespace {
+
+// Which bytes need an entity; most names and hosts have none, so the text is
+// scanned with one table look-up a byte and copied in runs.
+constexpr auto kNeedsEntity = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : {'&', '<', '>', '"', '\''}) table[c] = true;
+  return table;
+}();
+
+}  // namespace
+
 void AppendHtmlText(std::string& out, std::string_view text) {
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char* entity = nullptr;
-    switch (text[i]) {
-      case '&': entity = "&amp;"; break;
-      case '<': entity = "&lt;"; break;
-      case '>': entity = "&gt;"; break;
-      case '"': entity = "&quot;"; break;
-      case '\'': entity = "&#39;"; break;
-      default: continue;
+  const char* run = text.data();
+  const char* const end = run + text.size();
+  for (const char* p = run; p != end; ++p) {
+    if (!kNeedsEntity[static_cast<unsigned char>(*p)]) continue;
+    out.append(run, p);
+    switch (*p) {
+      case '&': out.append("&amp;"); break;
+      case '<': out.append("&lt;"); break;
+      case '>': out.append("&gt;"); break;
+      case '"': out.append("&quot;"); break;
+      default: out.append("&#39;"); break;
     }
-    out.append(text.substr(start, i - start));
-    out.append(entity);
-    start = i + 1;
+    run = p + 1;
   }
-  out.append(text.substr(start));
+  out.append(run, end);
 }
 
 std::string HtmlText(std::string_view text) {
