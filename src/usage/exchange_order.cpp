@@ -123,10 +123,12 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
   for (std::size_t i = 0; i < count; ++i) {
     elements.push_back({values[i], static_cast<std::uint32_t>(i)});
   }
-  // Groups of equal values, largest value first; a stable sort keeps the
-  // members of each group in original order.
-  std::stable_sort(elements.begin(), elements.end(),
-                   [](const Element& a, const Element& b) { return a.value > b.value; });
+  // Groups of equal values, largest value first, the members of each group
+  // in original order. The index makes every key distinct, so a plain sort
+  // gives that one order and needs no merge buffer, unlike a stable sort.
+  std::sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) {
+    return a.value != b.value ? a.value > b.value : a.index < b.index;
+  });
 
   PositionCounter larger(count);  // positions of the groups already placed
   std::vector<std::uint32_t> insert_at(count);
