@@ -37,6 +37,7 @@ void StagedFiles::RemoveStaged() {
 }
 
 std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {
+  const std::lock_guard<std::mutex> lock(stage_lock_);
   // Windows paths may use either separator; POSIX ones hold only '/' here.
   const std::size_t slash = os_path.find_last_of("/\\");
   const std::string directory = slash == std::string::npos ? "" : os_path.substr(0, slash + 1);

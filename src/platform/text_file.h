@@ -2,6 +2,7 @@
 // Text files written by a run. Lines end with CR LF whatever the platform;
 // every system call is checked and a failure stops the run with an I/O error.
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ class StagedFiles {
   StagedFiles& operator=(const StagedFiles&) = delete;
 
   // Where to write the bytes of `os_path` (a resolved path); every staged file
-  // must lie in one directory. `path` names the file in an error.
+  // must lie in one directory. `path` names the file in an error. Files may
+  // be staged from several threads at once.
   std::string Stage(const std::string& os_path, const std::string& path);
   // Moves every staged file over its target, the file named `last` after all
   // others (the page that links to them), and removes the staging directory.
@@ -29,6 +31,7 @@ class StagedFiles {
   void RemoveStaged();
   std::string directory_;  // the targets' directory, with its trailing '/', or ""
   std::string staging_;    // the hidden directory, with its trailing '/'; "" until used
+  std::mutex stage_lock_;  // guards the two names while files are staged
 };
 
 class TextFileWriter {
