@@ -1,11 +1,13 @@
 #include "platform/text_file.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
+#include "platform/in_order_tasks.h"
 
 namespace sirvane {
 
@@ -37,6 +39,7 @@ void StagedFiles::RemoveStaged() {
 }
 
 std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {
+  const std::lock_guard<std::mutex> lock(stage_lock_);
   // Windows paths may use either separator; POSIX ones hold only '/' here.
   const std::size_t slash = os_path.find_last_of("/\\");
   const std::string directory = slash == std::string::npos ? "" : os_path.substr(0, slash + 1);
@@ -63,14 +66,13 @@ void StagedFiles::Commit(const std::string& last) {
   std::vector<std::string> names;
   const int error_number = file_io::ListNames(staging_, names);
   if (error_number != 0) ThrowFileError(error_number, "Cannot read the directory", staging_);
-  bool has_last = false;
-  for (const std::string& name : names) {
-    if (name == last) {
-      has_last = true;
-    } else {
-      move(name);
-    }
-  }
+  const auto last_name = std::find(names.begin(), names.end(), last);
+  const bool has_last = last_name != names.end();
+  if (has_last) names.erase(last_name);
+  // A rename that replaces a file waits for the file system to free the old
+  // one; two threads halve that wait. Should one fail, a few files after it
+  // may be moved too, but never `last`.
+  RunInIndexOrder(names.size(), TaskThreads(), [&](unsigned, std::size_t i) { move(names[i]); });
   if (has_last) move(last);
   file_io::RemoveEmptyDirectory(staging_);
   staging_.clear();

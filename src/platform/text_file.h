@@ -2,6 +2,7 @@
 // Text files written by a run. Lines end with CR LF whatever the platform;
 // every system call is checked and a failure stops the run with an I/O error.
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,8 @@ namespace sirvane {
 // The report files of one run, written into a hidden directory beside their
 // targets and moved into place together by Commit(). A run that stops before
 // Commit leaves every report file of the previous run as it was. (Should a
-// move fail within Commit itself, the files moved before it are new ones.)
+// move fail within Commit itself, the files moved before it, and perhaps a
+// few after it, are new ones; the file named `last` is not moved.)
 class StagedFiles {
  public:
   StagedFiles() = default;
@@ -19,7 +21,8 @@ class StagedFiles {
   StagedFiles& operator=(const StagedFiles&) = delete;
 
   // Where to write the bytes of `os_path` (a resolved path); every staged file
-  // must lie in one directory. `path` names the file in an error.
+  // must lie in one directory. `path` names the file in an error. Files may
+  // be staged from several threads at once.
   std::string Stage(const std::string& os_path, const std::string& path);
   // Moves every staged file over its target, the file named `last` after all
   // others (the page that links to them), and removes the staging directory.
@@ -29,6 +32,7 @@ class StagedFiles {
   void RemoveStaged();
   std::string directory_;  // the targets' directory, with its trailing '/', or ""
   std::string staging_;    // the hidden directory, with its trailing '/'; "" until used
+  std::mutex stage_lock_;  // guards the two names while files are staged
 };
 
 class TextFileWriter {

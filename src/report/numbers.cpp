@@ -19,13 +19,26 @@ std::int64_t RoundSaturated(long double value) {
 
 }  // namespace
 
-std::int64_t KiloBytes(std::int64_t bytes) { return RoundSaturated(static_cast<long double>(bytes) / 1024.0L); }
+// Every host row needs this, so it avoids the long double: bytes = 1024 q + r
+// with 0 <= r < 1024 (the shift floors, negatives included), and q + r/1024
+// rounds half to even exactly as the extended-precision quotient does (that
+// quotient is exact, and the result is far from the 64-bit limits).
+std::int64_t KiloBytes(std::int64_t bytes) {
+  const std::int64_t quotient = bytes >> 10;
+  const std::int64_t remainder = bytes & 1023;
+  const bool up = remainder > 512 || (remainder == 512 && (quotient & 1) != 0);
+  return quotient + (up ? 1 : 0);
+}
 
+// A factor of 1 (a final report, or the 30th and 31st) leaves the product
+// exact, so the rounding is that of the plain value.
 std::int64_t Project(std::int64_t value, double factor) {
+  if (factor == 1.0) return value;
   return RoundSaturated(static_cast<long double>(value) * static_cast<long double>(factor));
 }
 
 std::int64_t ProjectKiloBytes(std::int64_t bytes, double factor) {
+  if (factor == 1.0) return KiloBytes(bytes);
   return RoundSaturated(static_cast<long double>(bytes) * static_cast<long double>(factor) / 1024.0L);
 }
 

@@ -1,7 +1,12 @@
 #include "report/user_pages.h"
 
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
 #include "platform/text_file.h"
 #include "report/html_encoding.h"
+#include "platform/in_order_tasks.h"
 #include "report/numbers.h"
 #include "report/summary_page.h"
 #include "usage/post_processing.h"
@@ -10,49 +15,72 @@ namespace sirvane {
 
 namespace {
 
-void WriteUserPage(const TReportRec& user, const ReportContext& context) {
+void AppendLine(std::string& page, std::string_view text) {
+  page.append(text);
+  page.append("\r\n");
+}
+
+void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffic) {
+  page.append("<tr><td width=\"60%\" align=\"left\">");
+  AppendHtmlText(page, host);
+  page.append("</td><td width=\"40%\" align=\"center\">");
+  char digits[24];
+  const auto converted = std::to_chars(digits, digits + sizeof digits, KiloBytes(traffic));
+  page.append(digits, converted.ptr);
+  page.append("K</td></tr>\r\n");
+}
+
+// The whole page is assembled first and written in one piece: pages are
+// small and many, and one write costs less than many buffered ones.
+void WriteUserPage(std::string& page, const TReportRec& user, const ReportContext& context) {
   const PageTemplates& t = context.templates;
-  TextFileWriter file;
-  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
-  file.WriteLine(t.PageHeader);
-  file.WriteLine(t.Banner);
-  file.WriteLine("<p align=\"center\">");
-  file.WriteLine(t.TableOpen);
-  file.WriteLine(t.UserTableHeader);
-
-  std::string row = "<tr>\r\n<td width=\"50%\" align=\"left\"><strong>";
-  AppendHtmlText(row, user.UserName);
-  AppendUserFigures(row, user, context, "</strong></td>");
-  file.WriteLine(row);
-
-  file.WriteLine(t.TableClose);
-  file.WriteLine("</p>");
-  file.WriteLine("<p align=\"center\">");
-  file.WriteLine(t.TableOpen);
-  file.WriteLine(t.UrlTableHeader);
+  page.clear();
+  AppendLine(page, t.PageHeader);
+  AppendLine(page, t.Banner);
+  AppendLine(page, "<p align=\"center\">");
+  AppendLine(page, t.TableOpen);
+  AppendLine(page, t.UserTableHeader);
+  page.append("<tr>\r\n<td width=\"50%\" align=\"left\"><strong>");
+  AppendHtmlText(page, user.UserName);
+  AppendUserFigures(page, user, context, "</strong></td>");
+  page.append("\r\n");
+  AppendLine(page, t.TableClose);
+  AppendLine(page, "</p>");
+  AppendLine(page, "<p align=\"center\">");
+  AppendLine(page, t.TableOpen);
+  AppendLine(page, t.UrlTableHeader);
   const THistoryRec& history = user.History;
   for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
-    if (history.HostTraffic[j] <= 0) continue;
-    row.assign("<tr><td width=\"60%\" align=\"left\">");
-    AppendHtmlText(row, history.Hosts[j]);
-    row += "</td><td width=\"40%\" align=\"center\">";
-    row += std::to_string(KiloBytes(history.HostTraffic[j]));
-    row += "K</td></tr>";
-    file.WriteLine(row);
+    if (history.HostTraffic[j] > 0) AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
   }
-  file.WriteLine(t.TableClose);
-  file.WriteLine("</p>");
-  file.WriteLine(CreationDateLine(context));
-  file.WriteLine(t.PageFooter);
+  AppendLine(page, t.TableClose);
+  AppendLine(page, "</p>");
+  AppendLine(page, CreationDateLine(context));
+  AppendLine(page, t.PageFooter);
+
+  TextFileWriter file;
+  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
+  file.Write(page);
   file.Close();
 }
 
 }  // namespace
 
-void WriteUserPages(const UsageTables& tables, const ReportContext& context) {
+void WriteUserPages(const UsageTables& tables, const ReportContext& context, unsigned threads) {
+  std::vector<const TReportRec*> visible;
   for (const TReportRec& user : tables.Users) {
-    if (IsVisibleUser(user, context.settings)) WriteUserPage(user, context);
+    if (IsVisibleUser(user, context.settings)) visible.push_back(&user);
   }
+  // Pages are independent files; with two threads the error reported is
+  // still that of the first failing page.
+  std::vector<std::string> buffers(std::max(threads, 1u));
+  RunInIndexOrder(visible.size(), threads, [&](unsigned worker, std::size_t i) {
+    WriteUserPage(buffers[worker], *visible[i], context);
+  });
+}
+
+void WriteUserPages(const UsageTables& tables, const ReportContext& context) {
+  WriteUserPages(tables, context, TaskThreads());
 }
 
 }  // namespace sirvane

@@ -1,6 +1,7 @@
 #include "usage/exchange_order.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <functional>
@@ -105,6 +106,47 @@ class FreeSlots {
   std::size_t top_step_ = 1;
 };
 
+// Sorts by descending value, equal values in original order: the groups of
+// equal values, largest first. A least-significant-digit radix sort on the
+// value's bytes is stable and costs a few passes where a comparison sort
+// needs some twenty comparisons an element; bytes equal in every element
+// (the high ones, mostly) are skipped.
+void SortDescendingKeepingOrder(std::vector<Element>& elements) {
+  const std::size_t count = elements.size();
+  if (count < 256) {
+    std::sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) {
+      return a.value != b.value ? a.value > b.value : a.index < b.index;
+    });
+    return;
+  }
+  // Ascending order of the key is descending order of the value.
+  auto key = [](std::int64_t value) {
+    return ~(static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63));
+  };
+  std::vector<std::array<std::uint32_t, 256>> counts(8);
+  for (const Element& e : elements) {
+    const std::uint64_t k = key(e.value);
+    for (int digit = 0; digit < 8; ++digit) ++counts[digit][(k >> (8 * digit)) & 255];
+  }
+  std::vector<Element> scratch(count);
+  Element* from = elements.data();
+  Element* to = scratch.data();
+  for (int digit = 0; digit < 8; ++digit) {
+    std::array<std::uint32_t, 256>& offsets = counts[digit];
+    const int shift = 8 * digit;
+    if (offsets[(key(from[0].value) >> shift) & 255] == count) continue;  // one byte value in all
+    std::uint32_t sum = 0;
+    for (std::uint32_t& offset : offsets) {
+      const std::uint32_t here = offset;
+      offset = sum;
+      sum += here;
+    }
+    for (std::size_t i = 0; i < count; ++i) to[offsets[(key(from[i].value) >> shift) & 255]++] = from[i];
+    std::swap(from, to);
+  }
+  if (from != elements.data()) std::copy(from, from + count, elements.data());
+}
+
 }  // namespace
 
 std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> values) {
@@ -123,10 +165,7 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
   for (std::size_t i = 0; i < count; ++i) {
     elements.push_back({values[i], static_cast<std::uint32_t>(i)});
   }
-  // Groups of equal values, largest value first; a stable sort keeps the
-  // members of each group in original order.
-  std::stable_sort(elements.begin(), elements.end(),
-                   [](const Element& a, const Element& b) { return a.value > b.value; });
+  SortDescendingKeepingOrder(elements);
 
   PositionCounter larger(count);  // positions of the groups already placed
   std::vector<std::uint32_t> insert_at(count);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "platform/in_order_tasks.h"
 #include "usage/exchange_order.h"
 
 namespace sirvane {
@@ -72,15 +73,17 @@ void SortUsers(UsageTables& tables) {
 }
 
 void SortHosts(UsageTables& tables) {
-  for (TReportRec& user : tables.Users) {
-    THistoryRec& history = user.History;
-    if (history.Hosts.size() < 2 || IsNonIncreasing(history.HostTraffic)) continue;
+  // Each user's hosts are ordered on their own, so users are shared out
+  // between two threads when the machine has two cores.
+  RunInIndexOrder(tables.Users.size(), TaskThreads(), [&tables](unsigned, std::size_t i) {
+    THistoryRec& history = tables.Users[i].History;
+    if (history.Hosts.size() < 2 || IsNonIncreasing(history.HostTraffic)) return;
     const std::vector<std::uint32_t> order = ExchangeSortOrder(history.HostTraffic);
     Permute(history.Hosts, order);
     Permute(history.HostTraffic, order);
     // The host index is no longer needed once reading is over.
     history.index = HostIndex();
-  }
+  });
 }
 
 bool IsVisibleUser(const TReportRec& user, const Settings& settings) {

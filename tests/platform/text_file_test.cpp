@@ -96,5 +96,41 @@ TEST(TextFileTest, StagedFilesReplaceTheirTargetsOnlyOnCommit) {
   }
 }
 
+// Many files are moved on two threads; when one cannot be, the run stops
+// with its error and the summary page stays the old one.
+TEST(TextFileTest, CommitMovesManyFilesAndStopsBeforeTheLastOnAFailure) {
+  for (const bool blocked : {false, true}) {
+    SCOPED_TRACE(blocked ? "one target is a directory" : "all targets free");
+    testing::TempDir dir;
+    const std::string out = dir.path() + "/";
+    testing::WriteFile(out + "report.html", "old report");
+    if (blocked) std::filesystem::create_directory(out + "p123.html");
+    StagedFiles staged;
+    for (int i = 0; i < 500; ++i) {
+      TextFileWriter file;
+      file.Create(out + "p" + std::to_string(i) + ".html", &staged);
+      file.Write(std::to_string(i));
+      file.Close();
+    }
+    TextFileWriter report;
+    report.Create(out + "report.html", &staged);
+    report.Write("new report");
+    report.Close();
+    if (!blocked) {
+      staged.Commit("report.html");
+      for (int i = 0; i < 500; ++i) ASSERT_EQ(testing::ReadFile(out + "p" + std::to_string(i) + ".html"), std::to_string(i));
+      EXPECT_EQ(testing::ReadFile(out + "report.html"), "new report");
+      continue;
+    }
+    try {
+      staged.Commit("report.html");
+      ADD_FAILURE() << "no error";
+    } catch (const RunError& error) {
+      EXPECT_NE(error.advice().find("p123.html"), std::string::npos) << error.advice();
+    }
+    EXPECT_EQ(testing::ReadFile(out + "report.html"), "old report");
+  }
+}
+
 }  // namespace
 }  // namespace sirvane

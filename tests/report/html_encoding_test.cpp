@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace sirvane {
@@ -13,6 +14,40 @@ TEST(HtmlEncodingTest, EscapesMarkupAndPercentEncodesLinks) {
   // Text is data, never markup: even an entity is escaped again.
   EXPECT_EQ(HtmlText("<a href='x'>\"&amp;\0\xE9"s), "&lt;a href=&#39;x&#39;&gt;&quot;&amp;amp;\0\xE9"s);
   EXPECT_EQ(UrlPath("AZaz09-._~ \"#%&'?/\\\x01\x7F\x80\xFF"s), "AZaz09-._~%20%22%23%25%26%27%3F%2F%5C%01%7F%80%FF");
+}
+
+// Byte by byte, the plain way: what the word-at-a-time check must agree with.
+std::string ReferenceHtmlText(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '"') out += "&quot;";
+    else if (c == '\'') out += "&#39;";
+    else out += c;
+  }
+  return out;
+}
+
+TEST(HtmlEncodingTest, EveryPositionAndByteIsEscapedAsByteByByte) {
+  // Each special byte, and its neighbours in value, at every position of a
+  // text longer than two words.
+  for (const char special : "&<>\"'%;=?\x80\xA6\xBC\xFF") {
+    for (std::size_t at = 0; at < 19; ++at) {
+      std::string text(19, 'a');
+      text[at] = special;
+      ASSERT_EQ(HtmlText(text), ReferenceHtmlText(text)) << at;
+    }
+  }
+  std::mt19937 random(7);
+  const std::string alphabet = "ab.-09&<>\"'\x01\x7F\x80\xFF"s + '\0';
+  for (int round = 0; round < 20000; ++round) {
+    std::string text(random() % 40, ' ');
+    const std::size_t kinds = round % 2 == 0 ? 6 : alphabet.size();  // half without any special byte
+    for (char& c : text) c = alphabet[random() % kinds];
+    ASSERT_EQ(HtmlText(text), ReferenceHtmlText(text)) << text;
+  }
 }
 
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <utility>
+#include <vector>
 
 namespace sirvane {
 namespace {
@@ -41,6 +44,51 @@ TEST(NumbersTest, ProjectionsRoundOnceAndSaturate) {
       {ProjectKiloBytes, kMax, 2000.0, kMax},
   };
   for (const Case& c : cases) EXPECT_EQ(c.project(c.value, c.factor), c.expected) << c.value << " x " << c.factor;
+}
+
+// The extended-precision rounding the integer paths must equal: the quotient
+// and the product by 1 are exact in a long double, and nearbyintl rounds half
+// to even.
+std::int64_t ReferenceKiloBytes(std::int64_t bytes) {
+  return static_cast<std::int64_t>(std::nearbyintl(static_cast<long double>(bytes) / 1024.0L));
+}
+
+std::vector<std::int64_t> EdgeValues() {
+  std::vector<std::int64_t> values = {kMin, kMin + 1, kMax, kMax - 1, 0, 1, -1};
+  for (int bit = 1; bit < 63; ++bit) {
+    const std::int64_t power = std::int64_t{1} << bit;
+    // Around each power of two (2^53 +- 1 among them) and each tie just above it.
+    for (std::int64_t base : {power, -power, power + 512, -power - 512, power + 1536, -power + 1536}) {
+      for (std::int64_t delta = -3; delta <= 3; ++delta) values.push_back(base + delta);
+    }
+  }
+  // Every remainder near the ties of the first kilobytes, both signs.
+  for (std::int64_t v = -4200; v <= 4200; ++v) values.push_back(v);
+  return values;
+}
+
+TEST(NumbersTest, KiloBytesEqualsTheExtendedPrecisionRounding) {
+  for (const std::int64_t bytes : EdgeValues()) ASSERT_EQ(KiloBytes(bytes), ReferenceKiloBytes(bytes)) << bytes;
+  std::mt19937_64 random(20261207);
+  for (int i = 0; i < 2000000; ++i) {
+    // Every magnitude alike: a random width, then random bits; the low ten
+    // bits often forced to a tie or next to one.
+    const int width = 1 + static_cast<int>(random() % 63);
+    std::int64_t bytes = static_cast<std::int64_t>(random() >> (64 - width));
+    if (random() % 2 != 0) bytes = -bytes;
+    if (random() % 4 == 0) bytes = (bytes & ~std::int64_t{1023}) | (511 + static_cast<std::int64_t>(random() % 3));
+    ASSERT_EQ(KiloBytes(bytes), ReferenceKiloBytes(bytes)) << bytes;
+  }
+}
+
+// A factor of 1 takes the exact path; other factors still round in extended precision.
+TEST(NumbersTest, FactorOneProjectsToTheValueItself) {
+  for (const std::int64_t value : EdgeValues()) {
+    ASSERT_EQ(Project(value, 1.0), value) << value;
+    ASSERT_EQ(ProjectKiloBytes(value, 1.0), ReferenceKiloBytes(value)) << value;
+  }
+  EXPECT_EQ(ProjectKiloBytes(1536, 1.0 + 1e-15), 2);
+  EXPECT_EQ(ProjectKiloBytes(2560, 1.0 + 1e-15), 3);  // just above the tie: not rounded to even
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "report/summary_page.h"
 #include "support/golden.h"
 
@@ -47,6 +48,58 @@ TEST(UserPagesTest, OnlyVisibleUsersGetAPage) {
   }
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"report.html", "shown.html"}));
+}
+
+std::vector<testing::UserUsage> ManyUsers(int count) {
+  std::vector<testing::UserUsage> users;
+  for (int i = 0; i < count; ++i) {
+    testing::UserUsage user{"u" + std::to_string(1000 + i) + (i % 7 == 0 ? "<&>" : ""), 1000000 - i * 1000};
+    for (int h = 0; h < i % 13; ++h) user.hosts.push_back({"host" + std::to_string(h) + ".example", 513 * h});
+    users.push_back(user);
+  }
+  return users;
+}
+
+std::vector<std::pair<std::string, std::string>> Files(const ExampleReport& report) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& entry : std::filesystem::directory_iterator(report.dir.path())) {
+    files.emplace_back(entry.path().filename().string(), report.Read(entry.path().filename().string()));
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(UserPagesTest, TwoThreadsWriteTheSameFilesAsOne) {
+  ExampleReport one;
+  ExampleReport two;
+  one.Add(ManyUsers(300));
+  two.Add(ManyUsers(300));
+  WriteSummaryPage(one.tables, one.Context(2.5));
+  WriteSummaryPage(two.tables, two.Context(2.5));
+  WriteUserPages(one.tables, one.Context(2.5), 1);
+  WriteUserPages(two.tables, two.Context(2.5), 2);
+  const auto files = Files(one);
+  EXPECT_EQ(files.size(), 301u);
+  EXPECT_EQ(Files(two), files);
+}
+
+// Pages whose name a directory holds cannot be replaced; the error names the
+// first of them in page order, whatever thread got there first.
+TEST(UserPagesTest, TheFirstFailingPageInPageOrderIsReported) {
+  for (const unsigned threads : {1u, 2u}) {
+    ExampleReport report;
+    report.Add(ManyUsers(200));
+    WriteSummaryPage(report.tables, report.Context(2.5));
+    for (const char* blocked : {"u1150.html", "u1041.html", "u1199.html"}) {
+      std::filesystem::create_directory(report.dir.File(blocked));
+    }
+    try {
+      WriteUserPages(report.tables, report.Context(2.5), threads);
+      ADD_FAILURE() << "no error";
+    } catch (const RunError& error) {
+      EXPECT_NE(error.advice().find("u1041.html"), std::string::npos) << threads << ": " << error.advice();
+    }
+  }
 }
 
 }  // namespace

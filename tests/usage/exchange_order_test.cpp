@@ -60,5 +60,27 @@ TEST(ExchangeSortOrderTest, MatchesTheLiteralSortOnRandomInputsWithHeavyTies) {
   }
 }
 
+// Inputs of a few hundred elements and more are grouped by a radix sort on
+// the value's bytes: values that differ in any byte, signs and extremes
+// included, with ties among them.
+TEST(ExchangeSortOrderTest, MatchesTheLiteralSortOnLongInputsOverEveryByte) {
+  std::mt19937_64 random(20261207);
+  const std::vector<std::int64_t> extremes = {kMin, kMin + 1, -1, 0, 1, kMax - 1, kMax};
+  for (int round = 0; round < 24; ++round) {
+    const std::size_t size = 255 + random() % 1800;
+    const int shift = static_cast<int>(random() % 57);  // where the differing bits lie
+    std::vector<std::int64_t> pool;
+    for (int i = 0; i < 1 + round * 40; ++i) {
+      std::int64_t value = static_cast<std::int64_t>((random() % 256) << shift);
+      if (round % 3 == 1) value = static_cast<std::int64_t>(random());  // any 64 bits, negatives too
+      if (round % 3 == 2 && random() % 4 == 0) value = extremes[random() % extremes.size()];
+      pool.push_back(value);
+    }
+    std::vector<std::int64_t> values(size);
+    for (std::int64_t& value : values) value = pool[random() % pool.size()];
+    ASSERT_EQ(ExchangeSortOrder(values), LiteralExchangeSort(values)) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace sirvane
