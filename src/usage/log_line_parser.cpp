@@ -52,7 +52,7 @@ bool LowerWord(char* at) {
   return true;
 }
 
-bool LowerAscii(char* text, std::size_t size) {
+inline bool LowerAscii(char* text, std::size_t size) {
   if (size >= 8) {
     for (std::size_t i = 0; i + 8 < size; i += 8) {
       if (!LowerWord<std::uint64_t>(text + i)) return false;
@@ -105,7 +105,7 @@ LogLineParser::LogLineParser(const Settings& settings, const LowerCase& lower)
   address_slot_ = with_address ? slot_of(settings.IpField) : -1;
 }
 
-void LogLineParser::Lower(char* text, std::size_t size) const {
+inline void LogLineParser::Lower(char* text, std::size_t size) const {
   if (!LowerAscii(text, size)) lower_.Apply(text, size);
 }
 
@@ -141,7 +141,8 @@ void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const {
     return cleaned[slot];
   };
 
-  out.name = CleanUserName(clean(name_slot_));
+  const std::string_view name = clean(name_slot_);
+  out.name = name.empty() || name.front() != '.' ? name : CleanUserName(name);
   if (address_slot_ >= 0) out.address = clean(address_slot_);
 
   // Lower-casing never turns a byte into a digit or a digit into something
