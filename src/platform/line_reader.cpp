@@ -18,12 +18,11 @@ namespace sirvane {
 
 namespace {
 
-// Large reads keep the system-call count per line negligible. The file is
-// read, never mapped: a mapped file that shrinks under us would kill the
-// process with SIGBUS.
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-// A longer line (a file of NUL bytes has no line end at all) is cut, so that
-// memory stays bounded whatever the file holds.
+// Large reads keep the system-call count per line negligible, and a block
+// this size still sits in the core's cache while its lines are parsed (1 MiB
+// blocks read measurably slower). The file is read, never mapped: a mapped
+// file that shrinks under us would kill the process with SIGBUS.
+constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
 #ifdef _WIN32
 // The C runtime would translate line ends unless told otherwise.
