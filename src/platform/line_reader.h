@@ -107,7 +107,7 @@ class LineReader : private ByteSource {
   // splitter lower-cases and compacts fields there instead of copying them).
   std::span<char> ReadMutableLine() { return lines_.ReadMutableLine(); }
 
-  // Called after each block read (about 256 KiB, never per line) with the bytes
+  // Called after each block read (about 1 MiB, never per line) with the bytes
   // of the file read so far and the file's size; for a compressed file both
   // count compressed bytes. Stays set across Open.
   using ProgressObserver = std::function<void(std::uint64_t bytes_read, std::uint64_t file_size)>;

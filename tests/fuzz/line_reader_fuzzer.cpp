@@ -1,6 +1,6 @@
 // The line reader against a plain reference splitter. The first two bytes
 // give a number of 'x' bytes put in front of the rest, so that line ends also
-// fall on the reader's 256 KiB block boundaries.
+// fall on the reader's 1 MiB block boundaries.
 #include <unistd.h>
 
 #include <cstdint>

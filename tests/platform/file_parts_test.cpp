@@ -13,7 +13,7 @@ namespace sirvane {
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr std::size_t kBlock = std::size_t{1} << 18;  // the reader's block size
+constexpr std::size_t kBlock = std::size_t{1} << 20;  // the reader's block size
 
 // The lines of the whole file, as LineReader gives them.
 Lines WholeFileLines(const std::string& path) {

@@ -15,7 +15,7 @@ namespace sirvane {
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr std::size_t kBlock = std::size_t{1} << 18;  // the reader's block size
+constexpr std::size_t kBlock = std::size_t{1} << 20;  // the reader's block size
 
 Lines ReadAll(LineReader& reader, const std::string& path) {
   reader.Open(path);
