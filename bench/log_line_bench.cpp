@@ -1,15 +1,19 @@
-// Cost per log line of the reading steps: splitting (the plain splitter
+// Cost per log line of the reading steps: reading lines from a file, splitting (the plain splitter
 // against the fast parser), host extraction, and the hash indexes (users,
 // interned hosts, each user's hosts). Lines come from the same kind of Squid
 // log that generate_log writes; each benchmark reports items (lines) per second.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "config/settings.h"
+#include "platform/file_parts.h"
 #include "platform/locale.h"
 #include "text/split_fields.h"
 #include "usage/host_address.h"
@@ -116,6 +120,41 @@ void BM_HostOfUrl(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_HostOfUrl);
+
+// Reading lines from a page-cached file in batches, against the least any
+// reader must do: one memchr per line over the same bytes in memory.
+std::string LogText() {
+  std::string text;
+  for (const std::string& line : Lines()) text += line + '\n';
+  return text;
+}
+
+void BM_ReadLinesInBatches(benchmark::State& state) {
+  const std::string path = (std::filesystem::temp_directory_path() / "sirvane-log-line-bench.log").string();
+  const std::string text = LogText();
+  std::ofstream(path, std::ios::binary) << text;
+  std::vector<std::span<char>> lines;
+  for (auto _ : state) {
+    RangeLineReader reader;
+    reader.Open(path, FileRange{0, text.size()});
+    while (reader.ReadMutableLines(lines)) benchmark::DoNotOptimize(lines.data());
+  }
+  std::filesystem::remove(path);
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(Lines().size()));
+}
+BENCHMARK(BM_ReadLinesInBatches)->Unit(benchmark::kMillisecond);
+
+void BM_MemchrLineEndsOnly(benchmark::State& state) {
+  const std::string text = LogText();
+  for (auto _ : state) {
+    for (const char* p = text.data(); const void* lf = std::memchr(p, '\n', text.size() - (p - text.data()));) {
+      p = static_cast<const char*>(lf) + 1;
+      benchmark::DoNotOptimize(p);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(Lines().size()));
+}
+BENCHMARK(BM_MemchrLineEndsOnly)->Unit(benchmark::kMillisecond);
 
 // Users, interned hosts and each user's hosts: the whole accounting of
 // parsed lines, one at a time and in batches (the memory of later lines

@@ -17,8 +17,6 @@ namespace sirvane {
 
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-
 #ifdef _WIN32
 // Each reader has a descriptor of its own, so a seek and a read do what pread does.
 constexpr int kOpenFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
@@ -103,13 +101,10 @@ void RangeLineReader::Close() {
 
 bool RangeLineReader::Open(const std::string& path, FileRange range) {
   Close();
-  path_ = path;
   first_ = range.begin;
   offset_ = range.begin;
   stop_ = range.end;
-  begin_ = end_ = 0;
-  next_cr_known_ = false;
-  skip_line_feed_ = false;
+  lines_.Start(nullptr, path);
   fd_ = ::open(ResolvePath(path).c_str(), kOpenFlags);
   if (fd_ < 0) {
     ReportWarning("cannot read the log file '" + path + "': " + std::strerror(errno) +
@@ -120,138 +115,16 @@ bool RangeLineReader::Open(const std::string& path, FileRange range) {
   ::posix_fadvise(fd_, static_cast<off_t>(range.begin), static_cast<off_t>(range.end - range.begin),
                   POSIX_FADV_SEQUENTIAL);
 #endif
-  if (!buffer_) {
-    buffer_ = std::make_unique_for_overwrite<char[]>(kBlockSize);
-    capacity_ = kBlockSize;
-  }
+  lines_.Start(this, path);
   return true;
 }
 
-bool RangeLineReader::Fill() {
-  if (fd_ < 0 || offset_ >= stop_) return false;
-  next_cr_known_ = false;
-  const std::size_t unread = end_ - begin_;
-  if (unread > 0 && begin_ > 0) std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
-  begin_ = 0;
-  end_ = unread;
-  if (end_ == capacity_) {
-    // One line longer than the buffer: make room for more of it, but never
-    // much more than the longest line kept.
-    const std::size_t grown = std::min(capacity_ * 2, kMaxLineLength + 2 * kBlockSize);
-    auto bigger = std::make_unique_for_overwrite<char[]>(grown);
-    std::memcpy(bigger.get(), buffer_.get(), end_);
-    buffer_ = std::move(bigger);
-    capacity_ = grown;
-  }
-  const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - end_, stop_ - offset_));
-  const long long got = ReadAt(fd_, buffer_.get() + end_, want, offset_);
-  if (got > 0) {
-    end_ += static_cast<std::size_t>(got);
-    offset_ += static_cast<std::uint64_t>(got);
-    return true;
-  }
-  if (got < 0) {
-    ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
-                  "; the rest of it is skipped.");
-  }
-  Close();
-  return false;
-}
-
-bool RangeLineReader::Eof() {
-  for (;;) {
-    if (begin_ < end_) {
-      if (!skip_line_feed_) return false;
-      skip_line_feed_ = false;
-      if (buffer_[begin_] == '\n') ++begin_;
-      continue;
-    }
-    if (!Fill()) return true;
-  }
-}
-
-// The first CR or LF at or after `from`, or end_.
-std::size_t RangeLineReader::FindLineEnd(std::size_t from) {
-  const char* data = buffer_.get();
-  // CR is rare: its position is looked up once and reused until passed.
-  if (!next_cr_known_ || next_cr_ < from) {
-    const void* cr = std::memchr(data + from, '\r', end_ - from);
-    next_cr_ = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end_;
-    next_cr_known_ = true;
-  }
-  const void* lf = std::memchr(data + from, '\n', next_cr_ - from);
-  return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : next_cr_;
-}
-
-// The line of `length` bytes from begin_, whose line end is at `stop`; a CR
-// there may be followed by the LF of a CR LF, now or after the next read.
-std::span<char> RangeLineReader::HandOut(std::size_t length, std::size_t stop) {
-  char* const data = buffer_.get();
-  const std::span<char> line(data + begin_, length);
-  begin_ = stop + 1;
-  if (data[stop] == '\r') {
-    if (begin_ < end_) {
-      if (data[begin_] == '\n') ++begin_;
-    } else {
-      skip_line_feed_ = true;
-    }
-  }
-  return line;
-}
-
-std::span<char> RangeLineReader::ReadMutableLine() {
-  if (Eof()) return {};
-  std::size_t scan_from = begin_;
-  for (;;) {
-    const std::size_t stop = FindLineEnd(scan_from);
-    if (stop < end_) return HandOut(stop - begin_, stop);
-    const std::size_t scanned = end_ - begin_;
-    if (scanned > kMaxLineLength) return CutOverlongLine();
-    if (!Fill()) {
-      const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
-      begin_ = end_;
-      return line;
-    }
-    scan_from = begin_ + scanned;
-  }
-}
-
-// The line's first kMaxLineLength bytes are handed out; the rest of it is read
-// into the space behind them and dropped until its line end comes.
-std::span<char> RangeLineReader::CutOverlongLine() {
-  WarnOverlongLine(path_);
-  for (;;) {
-    const std::size_t cut = begin_ + kMaxLineLength;
-    const std::size_t stop = FindLineEnd(cut);
-    if (stop < end_) return HandOut(kMaxLineLength, stop);
-    end_ = cut;  // the bytes behind the cut hold no line end
-    next_cr_known_ = false;
-    if (!Fill()) {
-      const std::span<char> line(buffer_.get() + begin_, kMaxLineLength);
-      begin_ = end_;
-      return line;
-    }
-  }
-}
-
-bool RangeLineReader::ReadMutableLines(std::vector<std::span<char>>& lines) {
-  lines.clear();
-  if (Eof()) return false;
-  // Eof() has made sure that an unread byte follows and no LF of a CR LF is
-  // pending: take every line that ends inside the buffer.
-  char* const data = buffer_.get();
-  while (begin_ < end_) {
-    if (skip_line_feed_) {
-      skip_line_feed_ = false;
-      if (data[begin_] == '\n') ++begin_;
-      continue;
-    }
-    const std::size_t stop = FindLineEnd(begin_);
-    if (stop == end_) break;
-    lines.push_back(HandOut(stop - begin_, stop));
-  }
-  if (lines.empty()) lines.push_back(ReadMutableLine());  // a line longer than what is read
-  return true;
+long long RangeLineReader::ReadInto(char* into, std::size_t size) {
+  if (fd_ < 0 || offset_ >= stop_) return 0;
+  const long long got =
+      ReadAt(fd_, into, static_cast<std::size_t>(std::min<std::uint64_t>(size, stop_ - offset_)), offset_);
+  if (got > 0) offset_ += static_cast<std::uint64_t>(got);
+  return got;
 }
 
 }  // namespace sirvane

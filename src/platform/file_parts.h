@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/line_reader.h"
+
 namespace sirvane {
 
 struct FileRange {
@@ -27,44 +29,35 @@ std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t 
 // delivers the lines of the whole file, when the range begins at a line start
 // and ends after a line feed or at the end of the file. A read error ends the
 // range with a warning, as in LineReader.
-class RangeLineReader {
+class RangeLineReader : private ByteSource {
  public:
   RangeLineReader() = default;
-  ~RangeLineReader();
+  ~RangeLineReader() override;
   RangeLineReader(const RangeLineReader&) = delete;
   RangeLineReader& operator=(const RangeLineReader&) = delete;
 
   // False (with a warning) when the file cannot be opened.
   bool Open(const std::string& path, FileRange range);
-  bool Eof();
+  bool Eof() { return lines_.Eof(); }
   // The next line without its line end, writable; valid until the next call.
-  std::span<char> ReadMutableLine();
+  std::span<char> ReadMutableLine() { return lines_.ReadMutableLine(); }
   // Replaces `lines` with the next lines: all whole lines already read, or, when
   // there is none, those of the next block. The views stay valid until the
   // next call. False at the end of the range.
-  bool ReadMutableLines(std::vector<std::span<char>>& lines);
+  bool ReadMutableLines(std::vector<std::span<char>>& lines) { return lines_.ReadMutableLines(lines); }
   // Bytes of the range read so far.
   std::uint64_t BytesRead() const { return offset_ - first_; }
 
  private:
-  bool Fill();
+  long long ReadInto(char* into, std::size_t size) override;
+  void Ended() override { Close(); }
   void Close();
-  std::size_t FindLineEnd(std::size_t from);
-  std::span<char> HandOut(std::size_t length, std::size_t stop);
-  std::span<char> CutOverlongLine();
 
   int fd_ = -1;
-  std::string path_;
   std::uint64_t first_ = 0;   // start of the range
   std::uint64_t offset_ = 0;  // next byte of the file to read
   std::uint64_t stop_ = 0;    // end of the range
-  std::unique_ptr<char[]> buffer_;
-  std::size_t capacity_ = 0;
-  std::size_t begin_ = 0;
-  std::size_t end_ = 0;
-  std::size_t next_cr_ = 0;  // first CR at or after begin_, or end_; valid while next_cr_known_
-  bool next_cr_known_ = false;
-  bool skip_line_feed_ = false;
+  LineBuffer lines_;
 };
 
 }  // namespace sirvane

@@ -22,8 +22,6 @@ namespace {
 // read, never mapped: a mapped file that shrinks under us would kill the
 // process with SIGBUS.
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-// A longer line (a file of NUL bytes has no line end at all) is cut, so that
-// memory stays bounded whatever the file holds.
 
 #ifdef _WIN32
 // The C runtime would translate line ends unless told otherwise.
@@ -57,6 +55,182 @@ void WarnOverlongLine(const std::string& path) {
                 " MiB; only its first " + std::to_string(kMaxLineLength >> 20) + " MiB are used.");
 }
 
+LineBuffer::LineBuffer() = default;
+LineBuffer::~LineBuffer() = default;
+
+void LineBuffer::Start(ByteSource* source, const std::string& path) {
+  source_ = source;
+  path_ = path;
+  begin_ = 0;
+  end_ = 0;
+  next_cr_known_ = false;
+  skip_line_feed_ = false;
+  line_handed_out_ = false;
+}
+
+void LineBuffer::End() {
+  ByteSource* const source = source_;
+  source_ = nullptr;
+  source->Ended();
+}
+
+bool LineBuffer::Fill() {
+  if (source_ == nullptr) return false;
+  next_cr_known_ = false;
+
+  if (end_ == capacity_) {
+    // No room after the data: move the unread bytes to the front of a buffer.
+    // The same buffer will do unless the last line handed out lives in it, or
+    // the unread part (a long line) fills more than half of it.
+    const std::size_t unread = end_ - begin_;
+    if (!line_handed_out_ && capacity_ > 0 && unread <= capacity_ / 2) {
+      std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
+    } else {
+      const std::size_t wanted = std::max(kBlockSize, std::min(unread * 2, kMaxLineLength + 2 * kBlockSize));
+      if (spare_capacity_ < wanted) {
+        spare_.reset();  // release first: both at once could be large
+        spare_ = std::make_unique_for_overwrite<char[]>(wanted);
+        spare_capacity_ = wanted;
+      }
+      if (unread > 0) std::memcpy(spare_.get(), buffer_.get() + begin_, unread);
+      std::swap(buffer_, spare_);
+      std::swap(capacity_, spare_capacity_);
+      line_handed_out_ = false;
+    }
+    begin_ = 0;
+    end_ = unread;
+  }
+
+  const long long got = source_->ReadInto(buffer_.get() + end_, capacity_ - end_);
+  if (got > 0) {
+    end_ += static_cast<std::size_t>(got);
+    return true;
+  }
+  if (got < 0) {
+    ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
+                  "; the rest of it is skipped.");
+  }
+  End();
+  return false;
+}
+
+bool LineBuffer::Eof() {
+  for (;;) {
+    if (begin_ < end_) {
+      if (!skip_line_feed_) return false;
+      // The line before ended in CR at the end of a block: an LF here is the
+      // second half of that line end.
+      skip_line_feed_ = false;
+      if (buffer_[begin_] == '\n') ++begin_;
+      continue;
+    }
+    if (!Fill()) return true;
+  }
+}
+
+// The first CR or LF at or after `from`, or end_. CR is rare: its position is
+// looked up once and reused until passed.
+std::size_t LineBuffer::FindLineEnd(std::size_t from) {
+  const char* data = buffer_.get();
+  if (!next_cr_known_ || next_cr_ < from) {
+    const void* cr = std::memchr(data + from, '\r', end_ - from);
+    next_cr_ = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end_;
+    next_cr_known_ = true;
+  }
+  const void* lf = std::memchr(data + from, '\n', next_cr_ - from);
+  return lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : next_cr_;
+}
+
+std::span<char> LineBuffer::ReadMutableLine() {
+  // The caller is done with the previous line: its bytes may be reused.
+  line_handed_out_ = false;
+  if (Eof()) return {};
+
+  std::size_t scan_from = begin_;
+  for (;;) {
+    const std::size_t stop = FindLineEnd(scan_from);
+    if (stop < end_) return HandOut(stop - begin_, stop);
+    const std::size_t scanned = end_ - begin_;
+    if (scanned > kMaxLineLength) return CutOverlongLine();
+    if (!Fill()) {
+      // The last line has no line end.
+      const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
+      begin_ = end_;
+      line_handed_out_ = true;
+      return line;
+    }
+    scan_from = begin_ + scanned;
+  }
+}
+
+bool LineBuffer::ReadMutableLines(std::vector<std::span<char>>& lines) {
+  lines.clear();
+  line_handed_out_ = false;
+  if (Eof()) return false;
+  // Eof() has made sure that an unread byte follows and no LF of a CR LF is
+  // pending: take every line that ends inside the buffer. Up to the next CR
+  // (usually none in the whole block) only LF can end a line.
+  char* const data = buffer_.get();
+  char* const end = data + end_;
+  char* p = data + begin_;
+  for (;;) {
+    if (!next_cr_known_ || data + next_cr_ < p) {
+      const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
+      next_cr_ = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : end_;
+      next_cr_known_ = true;
+    }
+    char* const cr = data + next_cr_;
+    while (char* lf = static_cast<char*>(std::memchr(p, '\n', static_cast<std::size_t>(cr - p)))) {
+      lines.emplace_back(p, static_cast<std::size_t>(lf - p));
+      p = lf + 1;
+    }
+    if (cr == end) break;
+    lines.emplace_back(p, static_cast<std::size_t>(cr - p));
+    p = cr + 1;
+    if (p == end) {
+      skip_line_feed_ = true;  // decided once the next block is read
+      break;
+    }
+    if (*p == '\n') ++p;
+  }
+  begin_ = static_cast<std::size_t>(p - data);
+  if (lines.empty()) lines.push_back(ReadMutableLine());  // a line longer than what is read
+  line_handed_out_ = true;
+  return true;
+}
+
+std::span<char> LineBuffer::HandOut(std::size_t length, std::size_t stop) {
+  const std::span<char> line(buffer_.get() + begin_, length);
+  begin_ = stop + 1;
+  if (buffer_[stop] == '\r') {
+    if (begin_ < end_) {
+      if (buffer_[begin_] == '\n') ++begin_;
+    } else {
+      skip_line_feed_ = true;  // decided once the next block is read
+    }
+  }
+  line_handed_out_ = true;
+  return line;
+}
+
+// The line's first kMaxLineLength bytes are handed out; the rest of it is read
+// into the space behind them and dropped until its line end comes.
+std::span<char> LineBuffer::CutOverlongLine() {
+  WarnOverlongLine(path_);
+  for (;;) {
+    const std::size_t cut = begin_ + kMaxLineLength;
+    const std::size_t stop = FindLineEnd(cut);
+    if (stop < end_) return HandOut(kMaxLineLength, stop);
+    end_ = cut;  // the bytes behind the cut hold no line end
+    if (!Fill()) {
+      const std::span<char> line(buffer_.get() + begin_, kMaxLineLength);
+      begin_ = end_;
+      line_handed_out_ = true;
+      return line;
+    }
+  }
+}
+
 LineReader::LineReader() = default;
 LineReader::~LineReader() { CloseFile(); }
 
@@ -71,12 +245,7 @@ void LineReader::CloseFile() {
 void LineReader::Open(const std::string& path) {
   CloseFile();
   path_ = path;
-  begin_ = 0;
-  end_ = 0;
-  next_lf_known_ = false;
-  skip_line_feed_ = false;
-  line_handed_out_ = false;
-  at_end_of_file_ = true;
+  lines_.Start(nullptr, path);
   bytes_read_ = 0;
   file_size_ = 0;
 
@@ -106,7 +275,6 @@ void LineReader::Open(const std::string& path) {
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
   file_size_ = static_cast<std::uint64_t>(st.st_size);
-  at_end_of_file_ = false;
 
   // The format is told by the first bytes.
   char head[kCompressionMagicSize];
@@ -118,8 +286,8 @@ void LineReader::Open(const std::string& path) {
     if (decompressor) {
       try {
         decompressed_ = std::make_unique<DecompressingSource>(fd, std::move(decompressor));
+        lines_.Start(this, path);
       } catch (const std::system_error& error) {
-        at_end_of_file_ = true;
         WarnUnreadable(path, std::string("no thread could be started to decompress it: ") + error.what());
       }
       return;
@@ -129,143 +297,31 @@ void LineReader::Open(const std::string& path) {
                   "Decompress it first, or use a build with compression support.");
   }
   fd_ = fd;
+  lines_.Start(this, path);
 }
 
-bool LineReader::Fill() {
-  if (at_end_of_file_) return false;
-  next_lf_known_ = false;
-
-  if (end_ == capacity_) {
-    // No room after the data: move the unread bytes to the front of a buffer.
-    // The same buffer will do unless the last line handed out lives in it, or
-    // the unread part (a long line) fills more than half of it.
-    const std::size_t unread = end_ - begin_;
-    if (!line_handed_out_ && capacity_ > 0 && unread <= capacity_ / 2) {
-      std::memmove(buffer_.get(), buffer_.get() + begin_, unread);
-    } else {
-      const std::size_t wanted = std::max(kBlockSize, std::min(unread * 2, kMaxLineLength + 2 * kBlockSize));
-      if (spare_capacity_ < wanted) {
-        spare_.reset();  // release first: both at once could be large
-        spare_ = std::make_unique_for_overwrite<char[]>(wanted);
-        spare_capacity_ = wanted;
-      }
-      if (unread > 0) std::memcpy(spare_.get(), buffer_.get() + begin_, unread);
-      std::swap(buffer_, spare_);
-      std::swap(capacity_, spare_capacity_);
-      line_handed_out_ = false;
-    }
-    begin_ = 0;
-    end_ = unread;
-  }
-
+long long LineReader::ReadInto(char* into, std::size_t size) {
   for (;;) {
-    char* const room = buffer_.get() + end_;
-    const ssize_t got = decompressed_ ? static_cast<ssize_t>(decompressed_->Read(room, capacity_ - end_))
-                                      : ::read(fd_, room, capacity_ - end_);
+    const long long got = decompressed_ ? static_cast<long long>(decompressed_->Read(into, size))
+                                        : static_cast<long long>(::read(fd_, into, size));
+    if (got < 0 && errno == EINTR) continue;
     if (got > 0) {
-      end_ += static_cast<std::size_t>(got);
       bytes_read_ += static_cast<std::uint64_t>(got);
       if (observer_) {
         observer_(decompressed_ ? decompressed_->compressed_bytes_used() : bytes_read_, file_size_);
       }
-      return true;
     }
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
-                    "; the rest of it is skipped.");
-    }
-    if (decompressed_ && !decompressed_->damage().empty()) {
-      ReportWarning("the log file '" + path_ + "' is damaged: " + decompressed_->damage() +
-                    ". The lines before the damage are counted, the rest is skipped; check the file with its "
-                    "decompression tool.");
-    }
-    at_end_of_file_ = true;
-    CloseFile();
-    return false;
+    return got;
   }
 }
 
-bool LineReader::Eof() {
-  for (;;) {
-    if (begin_ < end_) {
-      if (!skip_line_feed_) return false;
-      // The line before ended in CR at the end of a block: an LF here is the
-      // second half of that line end.
-      skip_line_feed_ = false;
-      if (buffer_[begin_] == '\n') ++begin_;
-      continue;
-    }
-    if (!Fill()) return true;
+void LineReader::Ended() {
+  if (decompressed_ && !decompressed_->damage().empty()) {
+    ReportWarning("the log file '" + path_ + "' is damaged: " + decompressed_->damage() +
+                  ". The lines before the damage are counted, the rest is skipped; check the file with its "
+                  "decompression tool.");
   }
-}
-
-// The first CR or LF at or after `from`, or end_. The position of the next LF
-// is remembered, so that a file whose lines end in CR alone is not scanned for
-// LF once per line.
-std::size_t LineReader::FindLineEnd(std::size_t from) {
-  const char* data = buffer_.get();
-  if (!next_lf_known_ || next_lf_ < from) {
-    const void* lf = std::memchr(data + from, '\n', end_ - from);
-    next_lf_ = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : end_;
-    next_lf_known_ = true;
-  }
-  const void* cr = std::memchr(data + from, '\r', next_lf_ - from);
-  return cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : next_lf_;
-}
-
-std::span<char> LineReader::ReadMutableLine() {
-  // The caller is done with the previous line: its bytes may be reused.
-  line_handed_out_ = false;
-  if (Eof()) return {};
-
-  std::size_t scan_from = begin_;
-  for (;;) {
-    const std::size_t stop = FindLineEnd(scan_from);
-    if (stop < end_) return HandOut(stop - begin_, stop);
-    const std::size_t scanned = end_ - begin_;
-    if (scanned > kMaxLineLength) return CutOverlongLine();
-    if (!Fill()) {
-      // The last line has no line end.
-      const std::span<char> line(buffer_.get() + begin_, end_ - begin_);
-      begin_ = end_;
-      line_handed_out_ = true;
-      return line;
-    }
-    scan_from = begin_ + scanned;
-  }
-}
-
-std::span<char> LineReader::HandOut(std::size_t length, std::size_t stop) {
-  const std::span<char> line(buffer_.get() + begin_, length);
-  begin_ = stop + 1;
-  if (buffer_[stop] == '\r') {
-    if (begin_ < end_) {
-      if (buffer_[begin_] == '\n') ++begin_;
-    } else {
-      skip_line_feed_ = true;  // decided once the next block is read
-    }
-  }
-  line_handed_out_ = true;
-  return line;
-}
-
-// The line's first kMaxLineLength bytes are handed out; the rest of it is read
-// into the space behind them and dropped until its line end comes.
-std::span<char> LineReader::CutOverlongLine() {
-  WarnOverlongLine(path_);
-  const std::size_t cut = begin_ + kMaxLineLength;
-  for (;;) {
-    const std::size_t stop = FindLineEnd(cut);
-    if (stop < end_) return HandOut(kMaxLineLength, stop);
-    end_ = cut;  // the bytes behind the cut hold no line end
-    if (!Fill()) {
-      const std::span<char> line(buffer_.get() + begin_, kMaxLineLength);
-      begin_ = end_;
-      line_handed_out_ = true;
-      return line;
-    }
-  }
+  CloseFile();
 }
 
 }  // namespace sirvane

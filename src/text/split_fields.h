@@ -33,6 +33,34 @@ struct TTokenizedlogrec {
 void SplitFields(std::string_view text, char separator, TTokenizedlogrec& record,
                  const LowerCase& lower);
 
+// Which bytes split the fields of a log line, and where the fields of a line
+// lie: the boundaries SplitFields finds, without copying or changing the
+// line. A byte splits when its lower-case form is the separator.
+class FieldSeparators {
+ public:
+  FieldSeparators(char separator, const LowerCase& lower);
+
+  // Finds the fields at `positions` (1-based, ascending, `count` of them) in
+  // the line as it is, before lower-casing: fields[i] is the field at
+  // positions[i]. Returns how many were found; the later positions lie beyond
+  // the line's fields. A leading separator gives an empty first field, a run
+  // counts as one, and a trailing run leaves one empty last field.
+  struct Field {
+    char* begin;
+    char* end;
+  };
+  int Find(char* data, std::size_t size, const std::int32_t* positions, int count, Field* fields) const;
+
+  char separator() const { return separator_; }
+  bool Splits(unsigned char byte) const { return splits_[byte]; }
+
+ private:
+  char separator_;
+  bool closes_last_;     // the separator appended to every text, lower-cased, still splits
+  bool only_separator_;  // no other byte lower-cases to the separator
+  bool splits_[256];     // bytes whose lower-case form is the separator
+};
+
 // Splits log lines the way SplitFields does, but in place (the line's bytes
 // are lower-cased and compacted where they are) and only as far as the last
 // field a run reads. Fields 1 to `last_field` are exactly SplitFields' fields;
@@ -47,13 +75,10 @@ class LineSplitter {
   void SplitInPlace(char* data, std::size_t size, TTokenizedlogrec& record) const;
   void FinishField(char* begin, char* end, TTokenizedlogrec& record) const;
 
-  char separator_;
   const LowerCase& lower_;
-  std::size_t last_field_;
-  bool in_place_;          // false: a case the copying splitter must handle
-  bool closes_last_;       // the appended separator, lower-cased, still splits
-  bool only_separator_;    // no other byte lower-cases to the separator
-  bool splits_[256];       // bytes whose lower-case form is the separator
+  FieldSeparators separators_;
+  bool in_place_;  // false: a case the copying splitter must handle
+  std::vector<std::int32_t> positions_;  // 1 to the last field used
 };
 
 // A non-empty run of the digits 0 to 9 whose value is below 2^30.

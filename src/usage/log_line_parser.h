@@ -6,6 +6,7 @@
 
 #include "config/settings.h"
 #include "platform/locale.h"
+#include "text/split_fields.h"
 
 namespace sirvane {
 
@@ -39,13 +40,10 @@ class LogLineParser {
   std::string_view Clean(char* begin, char* end) const;
   void Lower(char* text, std::size_t size) const;  // ASCII quickly, the rest by the locale
 
-  char separator_;
   const LowerCase& lower_;
+  FieldSeparators separators_;
   bool usable_ = true;
   bool spaces_possible_;  // a space is not a separator, so fields may hold spaces
-  bool closes_last_;
-  bool only_separator_;
-  bool splits_[256];
   // The distinct field positions in use, ascending, and which slot plays which part.
   std::int32_t targets_[4] = {0, 0, 0, 0};
   int target_count_ = 0;

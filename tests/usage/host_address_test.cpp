@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "text/split_fields.h"
 
 namespace sirvane {
@@ -17,6 +19,24 @@ TEST(HostOfUrlTest, IsTheSecondFieldOfTheUrlSplitAtSlashes) {
     EXPECT_EQ(HostOfUrl(url), host) << url;
     SplitFields(url, '/', record, LowerCase());  // the shortcut must agree with a full split
     EXPECT_EQ(HostOfUrl(url), record.Field(2)) << url;
+  }
+}
+
+// Hosts are found 64 bytes at a time: slashes, hosts and URL ends on every
+// side of those boundaries, against the full split.
+TEST(HostOfUrlTest, AgreesWithTheSplitAtEveryLength) {
+  std::mt19937 random(11);
+  TTokenizedlogrec record;
+  for (int i = 0; i < 20000; ++i) {
+    const std::size_t size = random() % 200;
+    std::string url(size, 'a');
+    const unsigned slash_share = 1 + random() % 8;  // from mostly slashes to hardly any
+    for (char& c : url) {
+      if (random() % 10 < slash_share) c = random() % 3 == 0 ? '/' : 'h';
+      if (random() % 50 == 0) c = '/';
+    }
+    SplitFields(url, '/', record, LowerCase());
+    ASSERT_EQ(HostOfUrl(url), record.Field(2)) << url;
   }
 }
 
