@@ -76,55 +76,51 @@ FastLineAccountant::FastLineAccountant(const Settings& settings, UsageTables& ta
 
 void FastLineAccountant::Account(const LogLine& line) {
   const std::uint32_t host_id = line.counted ? tables_.InternHost(line.host, tables_.Hash(line.host)) : 0;
-  const bool same_user = last_user_ != HashIndex::kNone && tables_.Users[last_user_].UserName == line.name;
-  Account(line, host_id, same_user ? last_user_ : HashIndex::kNone);
+  Account(line, host_id, HashIndex::kNone, tables_.Hash(line.name));
 }
 
 void FastLineAccountant::AccountBatch(const LogLine* lines, std::size_t count) {
+  for (std::size_t done = 0; done < count; done += kChunk) {
+    AccountChunk(lines + done, std::min(kChunk, count - done));
+  }
+}
+
+void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   // Most lines need three loads that miss the caches: the host's slot in the
   // run-wide table, its name there, and the user's slot for that host. The
   // lines are taken in passes, each loading its memory a few lines ahead, so
   // that several of those loads are under way at once.
   constexpr std::size_t kAhead = 16;
-  host_hashes_.resize(count);
-  host_ids_.resize(count);
-  users_.resize(count);
+  std::uint64_t* const host_hashes = host_hashes_;
+  std::uint64_t* const name_hashes = name_hashes_;
+  std::uint32_t* const host_ids = host_ids_;
+  std::uint32_t* const users = users_;
   for (std::size_t i = 0; i < count; ++i) {
-    if (lines[i].counted) host_hashes_[i] = tables_.Hash(lines[i].host);
+    name_hashes[i] = tables_.Hash(lines[i].name);
+    if (lines[i].counted) host_hashes[i] = tables_.Hash(lines[i].host);
   }
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + kAhead < count && lines[i + kAhead].counted) tables_.PrefetchHost(host_hashes_[i + kAhead]);
-    if (i + kAhead / 2 < count && lines[i + kAhead / 2].counted) tables_.PrefetchHostName(host_hashes_[i + kAhead / 2]);
-    if (lines[i].counted) host_ids_[i] = tables_.InternHost(lines[i].host, host_hashes_[i]);
+    if (i + kAhead < count && lines[i + kAhead].counted) tables_.PrefetchHost(host_hashes[i + kAhead]);
+    if (i + kAhead / 2 < count && lines[i + kAhead / 2].counted) tables_.PrefetchHostName(host_hashes[i + kAhead / 2]);
+    if (lines[i].counted) host_ids[i] = tables_.InternHost(lines[i].host, host_hashes[i]);
   }
-  // Users as known before this batch; one first seen in it is looked up
+  // Users as known before this chunk; one first seen in it is looked up
   // again when its line is accounted.
-  std::uint32_t previous = last_user_;
   for (std::size_t i = 0; i < count; ++i) {
-    std::uint32_t user = HashIndex::kNone;
-    if (previous != HashIndex::kNone && tables_.Users[previous].UserName == lines[i].name) {
-      user = previous;
-    } else if (!tables_.Users.empty()) {
-      user = tables_.FindUser(lines[i].name);
-    }
-    users_[i] = user;
-    if (user != HashIndex::kNone) previous = user;
+    users[i] = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(lines[i].name, name_hashes[i]);
   }
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t ahead = i + kAhead;
-    if (ahead < count && lines[ahead].counted && users_[ahead] != HashIndex::kNone) {
-      UsageTables::PrefetchUserHost(tables_.Users[users_[ahead]], host_ids_[ahead]);
+    if (ahead < count && lines[ahead].counted && users[ahead] != HashIndex::kNone) {
+      UsageTables::PrefetchUserHost(tables_.Users[users[ahead]], host_ids[ahead]);
     }
-    Account(lines[i], host_ids_[i], users_[i]);
+    Account(lines[i], host_ids[i], users[i], name_hashes[i]);
   }
 }
 
-void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std::uint32_t position) {
-  std::uint64_t name_hash = 0;
-  if (position == HashIndex::kNone) {
-    name_hash = tables_.Hash(line.name);
-    position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
-  }
+void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std::uint32_t position,
+                                 std::uint64_t name_hash) {
+  if (position == HashIndex::kNone && !tables_.Users.empty()) position = tables_.FindUser(line.name, name_hash);
   if (position == HashIndex::kNone) {
     // Before the first user exists, a line without a byte count (a header, say)
     // creates nobody; afterwards a new name always becomes a user.
@@ -136,10 +132,8 @@ void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std
       user.Traffic = line.bytes;
       tables_.AddHostTrafficById(user, host_id, line.bytes);
     }
-    last_user_ = position;
     return;
   }
-  last_user_ = position;
   TReportRec& user = tables_.Users[position];
   if (line.counted) {
     user.Traffic = SaturatingAdd(user.Traffic, line.bytes);

@@ -44,17 +44,20 @@ class FastLineAccountant {
   void AccountBatch(const LogLine* lines, std::size_t count);
 
  private:
+  void AccountChunk(const LogLine* lines, std::size_t count);
   // `user` is the line's user when already known, else HashIndex::kNone.
-  void Account(const LogLine& line, std::uint32_t host_id, std::uint32_t user);
+  void Account(const LogLine& line, std::uint32_t host_id, std::uint32_t user, std::uint64_t name_hash);
 
   UsageTables& tables_;
   bool users_before_;
   bool with_address_;
-  std::uint32_t last_user_ = HashIndex::kNone;
-  // AccountBatch's per-line scratch, kept to avoid allocating per batch.
-  std::vector<std::uint64_t> host_hashes_;
-  std::vector<std::uint32_t> host_ids_;
-  std::vector<std::uint32_t> users_;
+  // Lines are accounted a few hundred at a time, so that their text stays in
+  // the nearest cache; this is each one's scratch.
+  static constexpr std::size_t kChunk = 256;
+  std::uint64_t host_hashes_[kChunk];
+  std::uint64_t name_hashes_[kChunk];
+  std::uint32_t host_ids_[kChunk];
+  std::uint32_t users_[kChunk];
 };
 
 // How a file is read. The plain way is the reference that the fast ways must
