@@ -11,8 +11,8 @@ namespace sirvane {
 // The report files of one run, written into a hidden directory beside their
 // targets and moved into place together by Commit(). A run that stops before
 // Commit leaves every report file of the previous run as it was. (Should a
-// move fail within Commit itself, the files moved before it, and perhaps a
-// few after it, are new ones; the file named `last` is not moved.)
+// move fail within Commit itself, the files moved before it are new ones;
+// the file named `last` is not moved.)
 class StagedFiles {
  public:
   StagedFiles() = default;

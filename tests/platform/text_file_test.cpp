@@ -96,7 +96,7 @@ TEST(TextFileTest, StagedFilesReplaceTheirTargetsOnlyOnCommit) {
   }
 }
 
-// Many files are moved on two threads; when one cannot be, the run stops
+// Many files are moved; when one cannot be, the run stops
 // with its error and the summary page stays the old one.
 TEST(TextFileTest, CommitMovesManyFilesAndStopsBeforeTheLastOnAFailure) {
   for (const bool blocked : {false, true}) {
