@@ -30,10 +30,14 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
   page.append("K</td></tr>\r\n");
 }
 
-// The whole page is assembled first and written in one piece: pages are
-// small and many, and one write costs less than many buffered ones.
+// A page is assembled in memory and written in one piece: pages are small and
+// many, and one write costs less than many buffered ones. A user with a great
+// many hosts is written a megabyte at a time, so memory stays bounded.
 void WriteUserPage(std::string& page, const TReportRec& user, const ReportContext& context) {
+  constexpr std::size_t kWriteSize = std::size_t{1} << 20;
   const PageTemplates& t = context.templates;
+  TextFileWriter file;
+  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
   page.clear();
   AppendLine(page, t.PageHeader);
   AppendLine(page, t.Banner);
@@ -51,15 +55,17 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   AppendLine(page, t.UrlTableHeader);
   const THistoryRec& history = user.History;
   for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
-    if (history.HostTraffic[j] > 0) AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
+    if (history.HostTraffic[j] <= 0) continue;
+    AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
+    if (page.size() >= kWriteSize) {
+      file.Write(page);
+      page.clear();
+    }
   }
   AppendLine(page, t.TableClose);
   AppendLine(page, "</p>");
   AppendLine(page, CreationDateLine(context));
   AppendLine(page, t.PageFooter);
-
-  TextFileWriter file;
-  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
   file.Write(page);
   file.Close();
 }

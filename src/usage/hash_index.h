@@ -47,8 +47,15 @@ class ProbedSlots {
   std::size_t size() const { return count_; }
 
   void Add(const Slot& slot) {
-    if ((count_ + 1) * 8 > slots_.size() * kFullness) Grow();
+    if (!HasRoomForOneMore()) Grow();
     Place(slot);
+    ++count_;
+  }
+  bool HasRoomForOneMore() const { return (count_ + 1) * 8 <= slots_.size() * kFullness; }
+  // Puts `slot` into `free`, a free slot where a lookup of it ended; only
+  // while HasRoomForOneMore.
+  void Fill(Slot& free, const Slot& slot) {
+    free = slot;
     ++count_;
   }
 
@@ -168,6 +175,22 @@ class HostIndex {
     std::size_t Home() const { return static_cast<std::size_t>((std::uint64_t{id} * 0x9E3779B97F4A7C15ull) >> 32); }
     bool IsFree() const { return id == kNoPosition; }
   };
+
+  // The entry of `id`, or else the free slot where the lookup ended (its id
+  // is then not `id`), or nullptr in an empty index. Valid until the next Insert.
+  Entry* FindOrFree(std::uint32_t id) {
+    if (slots_.empty()) return nullptr;
+    for (std::size_t i = Entry{id, 0, 0}.Home() & slots_.mask();; i = (i + 1) & slots_.mask()) {
+      if (slots_[i].id == id || slots_[i].IsFree()) return &slots_[i];
+    }
+  }
+  // Records an id known to be absent in `free`, the slot FindOrFree gave for it,
+  // when there is room; otherwise false.
+  bool InsertAt(Entry& free, std::uint32_t id, std::int64_t traffic) {
+    if (!slots_.HasRoomForOneMore()) return false;
+    slots_.Fill(free, Entry{id, size(), traffic});
+    return true;
+  }
 
   // The entry of `id`, or nullptr. Valid until the next Insert.
   Entry* Find(std::uint32_t id) {

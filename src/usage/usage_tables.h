@@ -86,11 +86,12 @@ class UsageTables {
   std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
   static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
   void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
-    if (HostIndex::Entry* entry = user.History.index.Find(host_id)) {
+    HostIndex::Entry* entry = user.History.index.FindOrFree(host_id);
+    if (entry != nullptr && entry->id == host_id) {
       entry->traffic = SaturatingAdd(entry->traffic, bytes);
-      return;
+    } else if (entry == nullptr || !user.History.index.InsertAt(*entry, host_id, bytes)) {
+      AddNewHost(user, host_id, bytes);
     }
-    AddNewHost(user, host_id, bytes);
   }
 
   // Fills every user's Hosts and HostTraffic from the index, once the logs
