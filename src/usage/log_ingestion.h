@@ -54,10 +54,10 @@ class FastLineAccountant {
   // Lines are accounted a few hundred at a time, so that their text stays in
   // the nearest cache; this is each one's scratch.
   static constexpr std::size_t kChunk = 256;
-  std::uint64_t host_hashes_[kChunk];
-  std::uint64_t name_hashes_[kChunk];
-  std::uint32_t host_ids_[kChunk];
-  std::uint32_t users_[kChunk];
+  std::uint64_t host_hashes_[kChunk] = {};
+  std::uint64_t name_hashes_[kChunk] = {};
+  std::uint32_t host_ids_[kChunk] = {};
+  std::uint32_t users_[kChunk] = {};
 };
 
 // How a file is read. The plain way is the reference that the fast ways must
