@@ -3,6 +3,10 @@
 #include <chrono>
 #include <random>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace sirvane {
 
 std::uint64_t RandomSeed() {
@@ -14,6 +18,12 @@ std::uint64_t RandomSeed() {
     // No random device: the clock alone is still a different seed per run.
   }
   return seed;
+}
+
+void ShareOneHeap() {
+#ifdef __GLIBC__
+  mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 }  // namespace sirvane
