@@ -106,6 +106,8 @@ class LineReader : private ByteSource {
   // The same, writable: the caller may change the line's bytes in place (the
   // splitter lower-cases and compacts fields there instead of copying them).
   std::span<char> ReadMutableLine() { return lines_.ReadMutableLine(); }
+  // The lines of the next block at once; false at the end of the file.
+  bool ReadMutableLines(std::vector<std::span<char>>& lines) { return lines_.ReadMutableLines(lines); }
 
   // Called after each block read (about 1 MiB, never per line) with the bytes
   // of the file read so far and the file's size; for a compressed file both

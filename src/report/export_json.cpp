@@ -65,6 +65,12 @@ class JsonWriter {
     BeforeValue();
     out += "null";
   }
+  // A key with its number or truth value.
+  template <typename T>
+  void Field(std::string_view key, T value) {
+    Key(key);
+    Value(value);
+  }
   // Objects and arrays; a compact one stays on one line.
   void Open(char bracket, bool compact = false) {
     BeforeValue();
@@ -107,12 +113,9 @@ class JsonWriter {
 void WriteSum(JsonWriter& json, std::string_view key, const ExportSum& sum) {
   json.Key(key);
   json.Open('{', true);
-  json.Key("bytes");
-  json.Value(sum.bytes);
-  json.Key("kilobytes");
-  json.Value(sum.kilobytes);
-  json.Key("prognosis_kilobytes");
-  json.Value(sum.prognosis_kilobytes);
+  json.Field("bytes", sum.bytes);
+  json.Field("kilobytes", sum.kilobytes);
+  json.Field("prognosis_kilobytes", sum.prognosis_kilobytes);
   json.Close('}');
 }
 
@@ -177,48 +180,36 @@ void AppendJsonString(std::string& out, std::string_view text) {
 std::string EncodeJson(const ExportReport& report) {
   JsonWriter json;
   json.Open('{');
-  json.Key("month");
-  json.Value(std::int64_t{report.month});
-  json.Key("year");
-  json.Value(std::int64_t{report.year});
-  json.Key("limit");
-  json.Value(report.limit);
+  json.Field("month", std::int64_t{report.month});
+  json.Field("year", std::int64_t{report.year});
+  json.Field("limit", report.limit);
   json.Key("users");
   json.Open('[');
   for (const ExportUser& user : report.users) {
     json.Open('{');
     json.Key("name");
     json.Text(user.name);
-    json.Key("visible");
-    json.Value(user.visible);
+    json.Field("visible", user.visible);
     json.Key("page");
     if (user.visible) {
       json.Text(user.page);
     } else {
       json.Null();
     }
-    json.Key("bytes");
-    json.Value(user.bytes);
-    json.Key("kilobytes");
-    json.Value(user.kilobytes);
-    json.Key("prognosis_bytes");
-    json.Value(user.prognosis_bytes);
-    json.Key("prognosis_kilobytes");
-    json.Value(user.prognosis_kilobytes);
-    json.Key("traffic_over_limit");
-    json.Value(user.traffic_over_limit);
-    json.Key("prognosis_over_limit");
-    json.Value(user.prognosis_over_limit);
+    json.Field("bytes", user.bytes);
+    json.Field("kilobytes", user.kilobytes);
+    json.Field("prognosis_bytes", user.prognosis_bytes);
+    json.Field("prognosis_kilobytes", user.prognosis_kilobytes);
+    json.Field("traffic_over_limit", user.traffic_over_limit);
+    json.Field("prognosis_over_limit", user.prognosis_over_limit);
     json.Key("hosts");
     json.Open('[');
     for (const ExportHost& host : user.hosts) {
       json.Open('{', true);
       json.Key("name");
       json.Text(host.name);
-      json.Key("bytes");
-      json.Value(host.bytes);
-      json.Key("kilobytes");
-      json.Value(host.kilobytes);
+      json.Field("bytes", host.bytes);
+      json.Field("kilobytes", host.kilobytes);
       json.Close('}');
     }
     json.Close(']');

@@ -74,11 +74,6 @@ std::int64_t LastFieldUsed(const Settings& settings) {
 FastLineAccountant::FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before)
     : tables_(tables), users_before_(users_before), with_address_(settings.IpField > 0 && settings.NameField != 1) {}
 
-void FastLineAccountant::Account(const LogLine& line) {
-  const std::uint32_t host_id = line.counted ? tables_.InternHost(line.host, tables_.Hash(line.host)) : 0;
-  Account(line, host_id, HashIndex::kNone, tables_.Hash(line.name));
-}
-
 void FastLineAccountant::AccountBatch(const LogLine* lines, std::size_t count) {
   for (std::size_t done = 0; done < count; done += kChunk) {
     AccountChunk(lines + done, std::min(kChunk, count - done));
@@ -157,15 +152,22 @@ void ReadPlain(const Settings& settings, UsageTables& tables, const LowerCase& l
   }
 }
 
-template <typename Reader>
-void ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccountant& accountant, std::int64_t& lines) {
-  LogLine line;
-  while (!reader.Eof()) {
-    const std::span<char> text = reader.ReadMutableLine();
-    parser.Parse(text.data(), text.size(), line);
-    ++lines;
-    accountant.Account(line);
+// Parses and accounts a block of lines at a time; after_block(lines so far)
+// follows each block.
+template <typename Reader, typename AfterBlock>
+std::int64_t ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccountant& accountant,
+                      const AfterBlock& after_block) {
+  std::int64_t count = 0;
+  std::vector<std::span<char>> lines;
+  std::vector<LogLine> parsed;
+  while (reader.ReadMutableLines(lines)) {
+    parsed.resize(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) parser.Parse(lines[i].data(), lines[i].size(), parsed[i]);
+    accountant.AccountBatch(parsed.data(), parsed.size());
+    count += static_cast<std::int64_t>(lines.size());
+    after_block(count);
   }
+  return count;
 }
 
 // Progress of a file read in parts, as the main thread sees its own part: the
@@ -181,20 +183,11 @@ std::int64_t ReadRange(const std::string& path, FileRange range, const Settings&
   RangeLineReader reader;
   if (!reader.Open(path, range)) return 0;
   FastLineAccountant accountant(settings, tables, users_before);
-  std::int64_t count = 0;
-  std::vector<std::span<char>> lines;
-  std::vector<LogLine> parsed;
-  while (reader.ReadMutableLines(lines)) {
-    parsed.resize(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) parser.Parse(lines[i].data(), lines[i].size(), parsed[i]);
-    accountant.AccountBatch(parsed.data(), parsed.size());
-    count += static_cast<std::int64_t>(lines.size());
-    if (progress.display != nullptr) {
-      const std::uint64_t done = std::min(progress.file_size, reader.BytesRead() * progress.parts);
-      progress.display->Update(done, progress.file_size, count * static_cast<std::int64_t>(progress.parts));
-    }
-  }
-  return count;
+  return ReadFast(reader, parser, accountant, [&](std::int64_t count) {
+    if (progress.display == nullptr) return;
+    const std::uint64_t done = std::min(progress.file_size, reader.BytesRead() * progress.parts);
+    progress.display->Update(done, progress.file_size, count * static_cast<std::int64_t>(progress.parts));
+  });
 }
 
 // Reads the parts at once, the first into `tables`, each later one into a table
@@ -280,7 +273,9 @@ void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTabl
     work_log.Flush();
     if (fast) {
       FastLineAccountant accountant(settings, tables);
-      ReadFast(reader, parser, accountant, file.RecordCount);
+      // Counted as blocks go by: the progress line shows the count so far.
+      const std::int64_t before = file.RecordCount;
+      ReadFast(reader, parser, accountant, [&](std::int64_t count) { file.RecordCount = before + count; });
     } else {
       ReadPlain(settings, tables, lower, reader, file);
     }

@@ -39,7 +39,6 @@ class LineAccountant {
 class FastLineAccountant {
  public:
   FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before = false);
-  void Account(const LogLine& line);
   // Accounts several lines in order, the memory each needs loaded ahead.
   void AccountBatch(const LogLine* lines, std::size_t count);
 
