@@ -192,22 +192,13 @@ class HostIndex {
     return true;
   }
 
-  // The entry of `id`, or nullptr. Valid until the next Insert.
-  Entry* Find(std::uint32_t id) {
-    if (slots_.empty()) return nullptr;
-    for (std::size_t i = Entry{id, 0, 0}.Home() & slots_.mask();; i = (i + 1) & slots_.mask()) {
-      if (slots_[i].id == id) return &slots_[i];
-      if (slots_[i].IsFree()) return nullptr;
-    }
-  }
   // Starts loading the slot where a lookup of `id` begins.
   void Prefetch(std::uint32_t id) const {
     if (!slots_.empty()) __builtin_prefetch(&slots_[Entry{id, 0, 0}.Home() & slots_.mask()]);
   }
-  // Records an id known to be absent; returns its entry.
-  Entry& Insert(std::uint32_t id, std::uint32_t position, std::int64_t traffic) {
+  // Records an id known to be absent, growing the index when needed.
+  void Insert(std::uint32_t id, std::uint32_t position, std::int64_t traffic) {
     slots_.Add(Entry{id, position, traffic});
-    return *Find(id);
   }
   // Calls f(entry) for every entry, in no particular order.
   template <typename F>
