@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
+#include "support/export_sample.h"
 
 namespace sirvane {
 namespace {
@@ -27,34 +27,15 @@ TEST(ExportCsvTest, FieldsAreQuotedOnlyWhenTheyNeedIt) {
 }
 
 TEST(ExportCsvTest, OneRowPerUserAndHostThenTheSums) {
-  ExportReport report;
-  ExportUser& admin = report.users.emplace_back();
-  admin.name = "admin";
-  admin.visible = true;
-  admin.page = "admin.html";
-  admin.bytes = std::numeric_limits<std::int64_t>::max();
-  admin.kilobytes = 9007199254740992;
-  admin.prognosis_bytes = std::numeric_limits<std::int64_t>::max();
-  admin.prognosis_kilobytes = 9007199254740992;
-  admin.traffic_over_limit = true;
-  admin.hosts = {{"a,b.example", 9000000, 8789}, {"", 1536, 2}};
-  ExportUser& anonymous = report.users.emplace_back();
-  anonymous.name = "-";
-  anonymous.bytes = 3000;
-  anonymous.kilobytes = 3;
-  anonymous.prognosis_bytes = 7500;
-  anonymous.prognosis_kilobytes = 7;
-  report.unknown = {3000, 3, 8};
-  report.total = {std::numeric_limits<std::int64_t>::max(), 9007199254740995,
-                  std::numeric_limits<std::int64_t>::min()};
-
+  ExportReport report = testing::SampleExport();
+  report.users[0].prognosis_over_limit = false;  // tells the two flag columns apart
   EXPECT_EQ(EncodeCsv(report),
             "record,user,visible,page,bytes,kilobytes,prognosis_bytes,prognosis_kilobytes,traffic_over_limit,"
             "prognosis_over_limit,host\r\n"
-            "user,admin,true,admin.html,9223372036854775807,9007199254740992,9223372036854775807,"
+            "user,\"ad\"\"min\",true,admin.html,9223372036854775807,9007199254740992,9223372036854775807,"
             "9007199254740992,true,false,\r\n"
-            "host,admin,,,9000000,8789,,,,,\"a,b.example\"\r\n"
-            "host,admin,,,1536,2,,,,,\r\n"
+            "host,\"ad\"\"min\",,,9000000,8789,,,,,\"a,b.example\"\r\n"
+            "host,\"ad\"\"min\",,,1536,2,,,,,\r\n"
             "user,-,false,,3000,3,7500,7,false,false,\r\n"
             "unknown,,,,3000,3,,8,,,\r\n"
             "total,,,,9223372036854775807,9007199254740995,,-9223372036854775808,,,\r\n");

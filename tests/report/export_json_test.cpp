@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "support/export_sample.h"
+
 namespace sirvane {
 namespace {
 
@@ -56,30 +58,7 @@ TEST(ExportJsonTest, IntegersAreExactAcrossTheWholeRange) {
 }
 
 TEST(ExportJsonTest, DocumentLayout) {
-  ExportReport report;
-  report.month = 3;
-  report.year = 2026;
-  report.limit = 10485760;
-  ExportUser& admin = report.users.emplace_back();
-  admin.name = "ad\"min";
-  admin.visible = true;
-  admin.page = "admin.html";
-  admin.bytes = std::numeric_limits<std::int64_t>::max();
-  admin.kilobytes = 9007199254740992;
-  admin.prognosis_bytes = std::numeric_limits<std::int64_t>::max();
-  admin.prognosis_kilobytes = 9007199254740992;
-  admin.traffic_over_limit = true;
-  admin.prognosis_over_limit = true;
-  admin.hosts = {{"mirror", 9000000, 8789}, {"", 3000000, 2930}};
-  ExportUser& anonymous = report.users.emplace_back();
-  anonymous.name = "-";
-  anonymous.bytes = 3000;
-  anonymous.kilobytes = 3;
-  anonymous.prognosis_bytes = 7500;
-  anonymous.prognosis_kilobytes = 7;
-  report.unknown = {3000, 3, 8};
-  report.total = {std::numeric_limits<std::int64_t>::max(), 9007199254740995, std::numeric_limits<std::int64_t>::min()};
-
+  ExportReport report = testing::SampleExport();
   EXPECT_EQ(EncodeJson(report),
             "{\n"
             "  \"month\": 3,\n"
@@ -97,8 +76,8 @@ TEST(ExportJsonTest, DocumentLayout) {
             "      \"traffic_over_limit\": true,\n"
             "      \"prognosis_over_limit\": true,\n"
             "      \"hosts\": [\n"
-            "        {\"name\": \"mirror\", \"bytes\": 9000000, \"kilobytes\": 8789},\n"
-            "        {\"name\": \"\", \"bytes\": 3000000, \"kilobytes\": 2930}\n"
+            "        {\"name\": \"a,b.example\", \"bytes\": 9000000, \"kilobytes\": 8789},\n"
+            "        {\"name\": \"\", \"bytes\": 1536, \"kilobytes\": 2}\n"
             "      ]\n"
             "    },\n"
             "    {\n"

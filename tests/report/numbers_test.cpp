@@ -16,14 +16,6 @@ constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t k2To62 = std::int64_t{1} << 62;
 
-TEST(NumbersTest, KiloBytesRoundHalfToEven) {
-  const std::pair<std::int64_t, std::int64_t> cases[] = {
-      {512, 0}, {513, 1}, {1536, 2}, {2560, 2}, {-2560, -2},
-      {(k2To62 >> 1) + 513, (k2To62 >> 11) + 1},  // 2^61 + 513 as a double is 2^61 + 512, a tie in K
-      {kMax, 9007199254740992}};                   // 2^53 - 1/1024: not truncated to 2^53 - 1
-  for (const auto& [bytes, kilobytes] : cases) EXPECT_EQ(KiloBytes(bytes), kilobytes) << bytes;
-}
-
 // Project and ProjectKiloBytes round the unrounded product once, half to even, and saturate.
 TEST(NumbersTest, ProjectionsRoundOnceAndSaturate) {
   struct Case {

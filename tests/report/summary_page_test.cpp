@@ -70,8 +70,6 @@ TEST(SummaryPageTest, LinksLeadToEscapedUsersOwnPages) {
   ExampleReport report;
   report.Add({{"<script>alert('x')</script>&\"", 2048}, {"sales/clerk", 4096}, {"salesclerk", 2048}, {"report", 1024}});
   const std::string summary = WriteSummary(report, 1.0);
-  EXPECT_EQ(PageNames(report),
-            (std::vector<std::string>{"_script_alert('x')_script_&_", "salesclerk", "salesclerk_2", "report_2"}));
   EXPECT_NE(summary.find("<a href=\"_script_alert%28%27x%27%29_script_%26_.html\">"
                          "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;</a>"),
             std::string::npos);

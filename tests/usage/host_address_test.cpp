@@ -9,21 +9,9 @@
 namespace sirvane {
 namespace {
 
-TEST(HostOfUrlTest, IsTheSecondFieldOfTheUrlSplitAtSlashes) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"http://host.example/a/b", "host.example"}, {"http://host.example:8080/x", "host.example:8080"},
-      {"host.example:443", ""}, {"/index.html", "index.html"}, {"http:/x", "x"}, {"http://", ""},
-      {"", ""}, {"/", ""}, {"//a//b", "a"}, {"a////b/c", "b"}, {"a/", ""}};
-  TTokenizedlogrec record;
-  for (const auto& [url, host] : cases) {
-    EXPECT_EQ(HostOfUrl(url), host) << url;
-    SplitFields(url, '/', record, LowerCase());  // the shortcut must agree with a full split
-    EXPECT_EQ(HostOfUrl(url), record.Field(2)) << url;
-  }
-}
-
-// Hosts are found 64 bytes at a time: slashes, hosts and URL ends on every
-// side of those boundaries, against the full split.
+// The host is the second field of the URL split at slashes. It is found 64
+// bytes at a time: slashes, hosts and URL ends on every side of those
+// boundaries, against the full split (whose '/' cases split_fields_test checks).
 TEST(HostOfUrlTest, AgreesWithTheSplitAtEveryLength) {
   std::mt19937 random(11);
   TTokenizedlogrec record;

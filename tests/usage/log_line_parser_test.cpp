@@ -163,32 +163,6 @@ TEST(LogLineParserTest, FastAndPartedReadingGiveThePlainTablesInAUtf8Locale) {
   CompareReadings(lower, 1000, 60);
 }
 
-// A single sum that passes the largest value saturates the same way whichever
-// part each line was read in.
-TEST(LogLineParserTest, SaturatedSumsAgreeAcrossParts) {
-  testing::TempDir dir;
-  const std::string path = dir.File("access.log");
-  std::string log;
-  for (int i = 0; i < 2000; ++i) {
-    log += "u" + std::to_string(i % 3) + " 4611686018427387904 http://h" + std::to_string(i % 2) + "/ 10.0.0." +
-           std::to_string(i % 5) + "\n";
-  }
-  testing::WriteFile(path, log);
-  Settings s;
-  s.NameField = 1;
-  s.BytesField = 2;
-  s.QueryField = 3;
-  s.IpField = 4;
-  ReadingPlan plain;
-  plain.fast = false;
-  ReadingPlan parts;
-  parts.threads = 2;
-  parts.min_split_size = 0;
-  const std::string expected = ReadWith(path, s, LowerCase(), plain, dir);
-  EXPECT_NE(expected.find("9223372036854775807"), std::string::npos);
-  EXPECT_EQ(ReadWith(path, s, LowerCase(), parts, dir), expected);
-}
-
 TEST(LogLineParserTest, LeavesPositionsOutsideTheRangeToThePlainPath) {
   Settings s;
   s.NameField = 1001;

@@ -11,11 +11,10 @@ UsageTables UsersWithTraffic(const std::vector<std::pair<std::string, std::int64
   return tables;
 }
 
+// The order itself is checked against the literal exchange sort in exchange_order_test.
 TEST(SortUsersTest, LeavesTheExchangeSortsOrderAndKeepsRecordsWhole) {
   const std::vector<std::pair<std::vector<std::pair<std::string, std::int64_t>>, std::vector<std::string>>> cases = {
       {{{"a", 5}, {"x", 1}, {"b", 5}, {"y", 9}}, {"y", "b", "a", "x"}},
-      {{{"a", 5}, {"b", 5}, {"c", 5}}, {"a", "b", "c"}},
-      {{{"a", 3}, {"b", 5}, {"c", 5}}, {"b", "c", "a"}},
       {{{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}}, {"d", "c", "b", "a"}},  // two cycles
       {{{"only", 1}}, {"only"}},
   };

@@ -23,15 +23,6 @@ TEST(UsageTablesTest, HostListsReopenAfterFinishing) {
   EXPECT_EQ(user.History.HostTraffic, (std::vector<std::int64_t>{1, INT64_MAX, 3}));
 }
 
-TEST(UsageTablesTest, AddressesAreKeptOnceInFirstSeenOrder) {
-  UsageTables tables;
-  TReportRec& user = tables.Users[tables.AddUser("alice")];
-  for (const char* address : {"10.0.0.1", "10.0.0.1", "10.0.0.2", "10.0.0.1", "", "10.0.0.2", ""}) {
-    tables.AddAddress(user, address);
-  }
-  EXPECT_EQ(user.Addresses, (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", ""}));
-}
-
 // A later part's users, hosts and addresses follow this table's own, whether
 // the later part's host lists are still open or already finished.
 TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
