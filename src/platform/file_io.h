@@ -24,6 +24,10 @@ int WriteAll(Handle file, const char* data, std::size_t size);
 int Close(Handle file);
 // Renames `from` to `to`, replacing `to` in one step.
 int ReplaceWith(const std::string& from, const std::string& to);
+// The same, except that where the system can, a regular file at `to` is not
+// deleted but swapped in one step to `from` (`swapped` tells which), so that
+// freeing it can wait until every file has been moved.
+int SwapInto(const std::string& from, const std::string& to, bool& swapped);
 void Remove(const std::string& path);  // best effort, for clean-up
 // Creates a new directory named `prefix` plus a unique suffix, for the owner
 // alone; `path` receives its name.

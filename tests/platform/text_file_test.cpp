@@ -128,6 +128,7 @@ TEST(TextFileTest, CommitMovesManyFilesAndStopsBeforeTheLastOnAFailure) {
     } catch (const RunError& error) {
       EXPECT_NE(error.advice().find("p123.html"), std::string::npos) << error.advice();
     }
+    EXPECT_TRUE(std::filesystem::is_directory(out + "p123.html"));  // never moved aside
     EXPECT_EQ(testing::ReadFile(out + "report.html"), "old report");
   }
 }

@@ -72,6 +72,11 @@ int ReplaceWith(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : LastError();
 }
 
+int SwapInto(const std::string& from, const std::string& to, bool& swapped) {
+  swapped = false;
+  return ReplaceWith(from, to);
+}
+
 void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
 
 int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
