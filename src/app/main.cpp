@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
   using namespace sirvane;
   UseEnvironmentLocale();
-  ShareOneHeap();
+  PrepareHeap();
   std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (const std::optional<std::string> text = InformationRequested(arguments)) {
     // Exit 1 when the text could not be written (a closed or full stdout).

@@ -5,6 +5,10 @@
 
 #ifdef __GLIBC__
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #endif
 
 namespace sirvane {
@@ -20,9 +24,28 @@ std::uint64_t RandomSeed() {
   return seed;
 }
 
-void ShareOneHeap() {
+void PrepareHeap() {
 #ifdef __GLIBC__
   mallopt(M_ARENA_MAX, 1);
+  // The tables stay on the heap however large they grow, and the heap is
+  // reserved in one step (address space only: memory is used when touched),
+  // so that one madvise covers it.
+  constexpr std::size_t kReserve = std::size_t{1} << 30;
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts everywhere
+  mallopt(M_TOP_PAD, static_cast<int>(kReserve));
+  const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  // volatile: an unused malloc/free pair would be optimised away
+  void* volatile probe = std::malloc(std::size_t{256} << 10);  // more than the heap has free at start
+  const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  std::free(probe);
+  // Only where this allocator grew the break (not under a sanitizer's or
+  // another allocator's heap). Without transparent huge pages this does nothing.
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  const std::uintptr_t begin = (before + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end = after & ~(kHugePage - 1);
+  if (after - before >= kReserve && end > begin) {
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
 #endif
 }
 
