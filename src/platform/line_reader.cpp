@@ -89,7 +89,7 @@ bool LineBuffer::Fill() {
       const std::size_t wanted = std::max(kBlockSize, std::min(unread * 2, kMaxLineLength + 2 * kBlockSize));
       if (spare_capacity_ < wanted) {
         spare_.reset();  // release first: both at once could be large
-        spare_ = std::make_unique_for_overwrite<char[]>(wanted);
+        spare_ = LargeBuffer(wanted);
         spare_capacity_ = wanted;
       }
       if (unread > 0) std::memcpy(spare_.get(), buffer_.get() + begin_, unread);

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system.h"
+
 namespace sirvane {
 
 // The longest line delivered: a longer one is cut there, so that a file
@@ -73,11 +75,11 @@ class LineBuffer {
 
   ByteSource* source_ = nullptr;  // null once the bytes have ended
   std::string path_;
-  std::unique_ptr<char[]> buffer_;
+  LargeBuffer buffer_;
   std::size_t capacity_ = 0;
   // Eof() may have to read ahead while the caller still holds the last line;
   // it then reads into this second buffer and swaps the two.
-  std::unique_ptr<char[]> spare_;
+  LargeBuffer spare_;
   std::size_t spare_capacity_ = 0;
   std::size_t begin_ = 0;  // first unread byte
   std::size_t end_ = 0;    // one past the last byte read

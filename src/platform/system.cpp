@@ -3,12 +3,16 @@
 #include <chrono>
 #include <random>
 
+#include <new>
+
 #ifdef __GLIBC__
 #include <malloc.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#endif
+#ifndef _WIN32
+#include <sys/mman.h>
 #endif
 
 namespace sirvane {
@@ -47,6 +51,46 @@ void PrepareHeap() {
     madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
   }
 #endif
+}
+
+namespace {
+
+#ifdef _WIN32
+bool OwnMapping(std::size_t) { return false; }
+#else
+// The 1 MiB blocks of an ordinary log stay on the heap; only a long line's
+// grow past this.
+bool OwnMapping(std::size_t size) { return size > (std::size_t{4} << 20); }
+#endif
+
+}  // namespace
+
+LargeBuffer::LargeBuffer(std::size_t size) : size_(size) {
+#ifndef _WIN32
+  if (OwnMapping(size)) {
+    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) throw std::bad_alloc();
+    madvise(memory, size, MADV_HUGEPAGE);  // as the heap: fewer page faults
+    data_ = static_cast<char*>(memory);
+    return;
+  }
+#endif
+  data_ = new char[size];
+}
+
+void LargeBuffer::reset() noexcept {
+  if (data_ == nullptr) return;
+#ifndef _WIN32
+  if (OwnMapping(size_)) {
+    munmap(data_, size_);
+  } else {
+    delete[] data_;
+  }
+#else
+  delete[] data_;
+#endif
+  data_ = nullptr;
+  size_ = 0;
 }
 
 }  // namespace sirvane

@@ -1,6 +1,8 @@
 #pragma once
 // Small facts about the system the run is on.
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace sirvane {
 
@@ -24,5 +26,31 @@ std::uint64_t RandomSeed();
 //   and tens of megabytes large: with 4 KiB pages, page faults and TLB misses
 //   took a tenth of the run on large logs.
 void PrepareHeap();
+
+// A buffer that may grow very large (a log line of hundreds of megabytes).
+// Large ones come from the system and go back to it when freed: the heap
+// (see PrepareHeap) would keep their memory for the rest of the run.
+class LargeBuffer {
+ public:
+  LargeBuffer() = default;
+  explicit LargeBuffer(std::size_t size);  // contents undefined
+  ~LargeBuffer() { reset(); }
+  LargeBuffer(LargeBuffer&& other) noexcept { swap(other); }
+  LargeBuffer& operator=(LargeBuffer&& other) noexcept {
+    LargeBuffer(std::move(other)).swap(*this);
+    return *this;
+  }
+  void swap(LargeBuffer& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+  }
+  void reset() noexcept;
+  char* get() const { return data_; }
+  char& operator[](std::size_t i) const { return data_[i]; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 }  // namespace sirvane
