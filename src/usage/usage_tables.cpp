@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "platform/in_order_tasks.h"
+
 namespace sirvane {
 
 namespace {
@@ -56,11 +58,11 @@ void UsageTables::ReopenHostList(TReportRec& user) {
 }
 
 template <typename F>
-void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
+void UsageTables::ForEachHost(const TReportRec& user, F&& f) const {
   const THistoryRec& history = user.History;
   if (history.index.size() == 0) {
     for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
-      f(Intern(hosts_, history.Hosts[k], Hash(history.Hosts[k])), history.HostTraffic[k]);
+      f(hosts_.index.Find(history.Hosts[k], Hash(history.Hosts[k])), history.HostTraffic[k]);
     }
     return;
   }
@@ -95,22 +97,33 @@ void UsageTables::FinishHostLists() {
 
 void UsageTables::Append(UsageTables& later) {
   // Each of the later part's hosts is looked up here once, not once per user.
-  std::vector<std::uint32_t> host_ids(later.hosts_.strings.size(), kNoPosition);
-  for (TReportRec& from : later.Users) {
+  std::vector<std::uint32_t> host_ids(later.hosts_.strings.size());
+  for (std::size_t i = 0; i < host_ids.size(); ++i) {
+    const std::string_view host = later.hosts_.strings[i];
+    host_ids[i] = InternHost(host, Hash(host));
+  }
+  std::vector<std::uint32_t> positions(later.Users.size());
+  for (std::size_t k = 0; k < later.Users.size(); ++k) {
+    const TReportRec& from = later.Users[k];
     std::uint32_t position = FindUser(from.UserName);
     if (position == HashIndex::kNone) position = AddUser(from.UserName);
+    positions[k] = position;
     TReportRec& user = Users[position];
     user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
+    // Adding to a finished list interns its hosts again: done here, not below.
+    if (!user.History.Hosts.empty() && from.History.HostCount() > 0) ReopenHostList(user);
+  }
+  // Each user's hosts are the user's own: the users are merged on two threads.
+  RunInIndexOrder(later.Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
+    TReportRec& from = later.Users[k];
+    TReportRec& user = Users[positions[k]];
     later.ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
-      std::uint32_t& id = host_ids[later_id];
-      if (id == kNoPosition) {
-        const std::string_view host = later.hosts_.strings[later_id];
-        id = InternHost(host, Hash(host));
-      }
-      AddHostTrafficById(user, id, traffic);
+      AddHostTrafficById(user, host_ids[later_id], traffic);
     });
     from.History = THistoryRec();
-    for (std::string_view address : from.Addresses) AddAddress(user, address);
+  });
+  for (std::size_t k = 0; k < later.Users.size(); ++k) {
+    for (std::string_view address : later.Users[k].Addresses) AddAddress(Users[positions[k]], address);
   }
   later = UsageTables(later.seed_);
 }

@@ -121,7 +121,7 @@ class UsageTables {
   void ReopenHostList(TReportRec& user);
   // Calls f(host id, traffic) for the user's hosts in first-seen order.
   template <typename F>
-  void ForEachHost(const TReportRec& user, F&& f);
+  void ForEachHost(const TReportRec& user, F&& f) const;
 
   std::uint64_t seed_;
   StringArena arena_;
