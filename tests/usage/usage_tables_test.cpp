@@ -24,9 +24,12 @@ TEST(UsageTablesTest, HostListsReopenAfterFinishing) {
 }
 
 // A later part's users, hosts and addresses follow this table's own, whether
-// the later part's host lists are still open or already finished.
+// either table's host lists are still open or already finished.
 TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
-  for (const bool finish_later : {false, true}) {
+  for (const int finished : {0, 1, 2, 3}) {
+    const bool finish_later = (finished & 1) != 0;
+    const bool finish_this = (finished & 2) != 0;
+    SCOPED_TRACE(finished);
     UsageTables tables;
     TReportRec& bob = tables.Users[tables.AddUser("bob")];
     tables.AddHostTraffic(bob, "x", 5);
@@ -44,6 +47,7 @@ TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
     if (finish_later) later.FinishHostLists();
 
     tables.Users[0].Traffic = 5;
+    if (finish_this) tables.FinishHostLists();
     tables.Append(later);
     tables.FinishHostLists();
     ASSERT_EQ(tables.Users.size(), 2u);
