@@ -16,6 +16,21 @@ bool InRange(std::int32_t position) { return position >= 1 && position <= 1000; 
 
 // Digits only, spaces skipped (they would have been removed), value within int64.
 bool ParseDigits(const char* p, const char* end, std::int64_t& value) {
+  // Up to 18 digits cannot overflow: the usual count is read without the
+  // overflow and space tests, anything else by the loop below.
+  if (p < end && end - p <= 18) {
+    std::uint64_t v = 0;
+    const char* q = p;
+    for (; q < end; ++q) {
+      const unsigned digit = static_cast<unsigned char>(*q) - unsigned{'0'};
+      if (digit > 9) break;
+      v = v * 10 + digit;
+    }
+    if (q == end) {
+      value = static_cast<std::int64_t>(v);
+      return true;
+    }
+  }
   constexpr std::uint64_t kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   constexpr std::uint64_t kSafe = (kMax - 9) / 10;  // below it, one more digit cannot overflow
   std::uint64_t v = 0;
