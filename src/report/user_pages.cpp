@@ -80,7 +80,7 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
     if (history.HostTraffic[j] <= 0) continue;
     AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
     if (page.size() >= kWriteSize) {
-      file.Write(page);
+      file.WriteUnbuffered(page);
       page.clear();
     }
   }
@@ -88,7 +88,7 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   AppendLine(page, "</p>");
   AppendLine(page, CreationDateLine(context));
   AppendLine(page, t.PageFooter);
-  file.Write(page);
+  file.WriteUnbuffered(page);
   file.Close();
 }
 
