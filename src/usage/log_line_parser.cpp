@@ -141,7 +141,7 @@ inline void LogLineParser::Lower(char* text, std::size_t size) const {
   return std::string_view(begin, static_cast<std::size_t>(end - begin));
 }
 
-void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const {
+[[gnu::always_inline]] inline void LogLineParser::ParseOne(char* data, std::size_t size, LogLine& out) const {
   FieldSeparators::Field fields[4];
   const int found = separators_.Find(data, size, targets_, target_count_, fields);
   // Positions beyond the line's fields read as empty.
@@ -191,6 +191,12 @@ void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const {
   char* host = url + (raw_host.data() - url);
   Lower(host, raw_host.size());
   out.host = std::string_view(host, raw_host.size());
+}
+
+void LogLineParser::Parse(char* data, std::size_t size, LogLine& out) const { ParseOne(data, size, out); }
+
+void LogLineParser::ParseLines(const std::span<char>* lines, std::size_t count, LogLine* out) const {
+  for (std::size_t i = 0; i < count; ++i) ParseOne(lines[i].data(), lines[i].size(), out[i]);
 }
 
 }  // namespace sirvane
