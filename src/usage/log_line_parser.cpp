@@ -15,7 +15,7 @@ namespace {
 bool InRange(std::int32_t position) { return position >= 1 && position <= 1000; }
 
 // Digits only, spaces skipped (they would have been removed), value within int64.
-bool ParseDigits(const char* p, const char* end, std::int64_t& value) {
+[[gnu::always_inline]] inline bool ParseDigits(const char* p, const char* end, std::int64_t& value) {
   // Up to 18 digits cannot overflow: the usual count is read without the
   // overflow and space tests, anything else by the loop below.
   if (p < end && end - p <= 18) {
