@@ -42,7 +42,7 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
   char* at = row;
   std::memcpy(at, kOpen.data(), kOpen.size());
   at += kOpen.size();
-  std::memcpy(at, host.data(), host.size());
+  if (!host.empty()) std::memcpy(at, host.data(), host.size());  // an empty host may have no data
   at += host.size();
   std::memcpy(at, kMiddle.data(), kMiddle.size());
   at += kMiddle.size();
