@@ -124,7 +124,6 @@ void TextFileWriter::Open(const std::string& path, Replace replace, StagedFiles*
     file_ = file_io::kNoHandle;
     ThrowFileError(error_number, "Cannot create the file", path_);
   }
-  buffer_.reserve(kBufferSize);
 }
 
 void TextFileWriter::Write(std::string_view text) {
@@ -137,7 +136,17 @@ void TextFileWriter::Write(std::string_view text) {
       return;
     }
   }
+  // Reserved on first use: a file written unbuffered never needs it.
+  if (buffer_.capacity() < kBufferSize) buffer_.reserve(kBufferSize);
   buffer_.append(text);
+}
+
+void TextFileWriter::WriteUnbuffered(std::string_view text) {
+  if (!is_open()) ThrowFileError(file_io::kNotOpen, "Cannot write to the file", path_);
+  FlushBuffer();
+  if (text.empty()) return;
+  const int error_number = file_io::WriteAll(file_, text.data(), text.size());
+  if (error_number != 0) ThrowFileError(error_number, "Cannot write to the file", path_);
 }
 
 void TextFileWriter::WriteLine(std::string_view text) {

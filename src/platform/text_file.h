@@ -54,6 +54,9 @@ class TextFileWriter {
   void Create(const std::string& path, StagedFiles* staged);
   void Write(std::string_view text);      // text write: no line end
   void WriteLine(std::string_view text);  // text, then CR LF
+  // Text the caller has put together in one piece goes to the file at once,
+  // after what is buffered, without being copied into the buffer first.
+  void WriteUnbuffered(std::string_view text);
   void Flush();
   void Close();
   bool is_open() const { return file_ != -1; }

@@ -9,6 +9,8 @@ namespace sirvane {
 
 // Text inside an element or attribute: & < > " ' become entities.
 void AppendHtmlText(std::string& out, std::string_view text);
+// Whether AppendHtmlText would change the text (most names and hosts: no).
+bool NeedsHtmlEntity(std::string_view text);
 std::string HtmlText(std::string_view text);
 
 // A relative link target: every byte outside A-Z a-z 0-9 - . _ ~ as %XX.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <vector>
 
 #include "platform/text_file.h"
@@ -21,13 +22,34 @@ void AppendLine(std::string& page, std::string_view text) {
 }
 
 void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffic) {
-  page.append("<tr><td width=\"60%\" align=\"left\">");
-  AppendHtmlText(page, host);
-  page.append("</td><td width=\"40%\" align=\"center\">");
-  char digits[24];
-  const auto converted = std::to_chars(digits, digits + sizeof digits, KiloBytes(traffic));
-  page.append(digits, converted.ptr);
-  page.append("K</td></tr>\r\n");
+  static constexpr std::string_view kOpen = "<tr><td width=\"60%\" align=\"left\">";
+  static constexpr std::string_view kMiddle = "</td><td width=\"40%\" align=\"center\">";
+  static constexpr std::string_view kClose = "K</td></tr>\r\n";
+  // A row of a usual host is put together on the stack and appended at once:
+  // one append costs less than five.
+  char row[256];
+  constexpr std::size_t kFixed = kOpen.size() + kMiddle.size() + 20 + kClose.size();
+  if (host.size() > sizeof row - kFixed || NeedsHtmlEntity(host)) {
+    page.append(kOpen);
+    AppendHtmlText(page, host);
+    page.append(kMiddle);
+    char digits[24];
+    const auto converted = std::to_chars(digits, digits + sizeof digits, KiloBytes(traffic));
+    page.append(digits, converted.ptr);
+    page.append(kClose);
+    return;
+  }
+  char* at = row;
+  std::memcpy(at, kOpen.data(), kOpen.size());
+  at += kOpen.size();
+  if (!host.empty()) std::memcpy(at, host.data(), host.size());  // an empty host may have no data
+  at += host.size();
+  std::memcpy(at, kMiddle.data(), kMiddle.size());
+  at += kMiddle.size();
+  at = std::to_chars(at, at + 20, KiloBytes(traffic)).ptr;
+  std::memcpy(at, kClose.data(), kClose.size());
+  at += kClose.size();
+  page.append(row, at);
 }
 
 // A page is assembled in memory and written in one piece: pages are small and
@@ -58,7 +80,7 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
     if (history.HostTraffic[j] <= 0) continue;
     AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
     if (page.size() >= kWriteSize) {
-      file.Write(page);
+      file.WriteUnbuffered(page);
       page.clear();
     }
   }
@@ -66,7 +88,7 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   AppendLine(page, "</p>");
   AppendLine(page, CreationDateLine(context));
   AppendLine(page, t.PageFooter);
-  file.Write(page);
+  file.WriteUnbuffered(page);
   file.Close();
 }
 

@@ -162,7 +162,7 @@ std::int64_t ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccou
   std::vector<LogLine> parsed;
   while (reader.ReadMutableLines(lines)) {
     parsed.resize(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) parser.Parse(lines[i].data(), lines[i].size(), parsed[i]);
+    parser.ParseLines(lines.data(), lines.size(), parsed.data());
     accountant.AccountBatch(parsed.data(), parsed.size());
     count += static_cast<std::int64_t>(lines.size());
     after_block(count);

@@ -2,6 +2,7 @@
 // The fast reading of one log line: only the fields a run uses are found,
 // lower-cased and stripped of spaces, and of the URL only the host.
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "config/settings.h"
@@ -35,8 +36,12 @@ class LogLineParser {
 
   // Reads one line; the line's bytes are changed in place.
   void Parse(char* data, std::size_t size, LogLine& out) const;
+  // Parse for each of `count` lines, into out[0] to out[count - 1]: one call
+  // for a block of lines instead of one a line.
+  void ParseLines(const std::span<char>* lines, std::size_t count, LogLine* out) const;
 
  private:
+  void ParseOne(char* data, std::size_t size, LogLine& out) const;
   std::string_view Clean(char* begin, char* end) const;
   void Lower(char* text, std::size_t size) const;  // ASCII quickly, the rest by the locale
 

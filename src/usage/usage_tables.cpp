@@ -82,9 +82,11 @@ void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
 }
 
 void UsageTables::FinishHostLists() {
-  for (TReportRec& user : Users) {
-    THistoryRec& history = user.History;
-    if (history.index.size() == 0) continue;
+  // Each user's lists are the user's own and the run-wide host table is only
+  // read: the users are finished on two threads.
+  RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
+    THistoryRec& history = Users[k].History;
+    if (history.index.size() == 0) return;
     history.Hosts.resize(history.index.size());
     history.HostTraffic.resize(history.index.size());
     history.index.ForEach([&](const HostIndex::Entry& entry) {
@@ -92,7 +94,7 @@ void UsageTables::FinishHostLists() {
       history.HostTraffic[entry.position] = entry.traffic;
     });
     history.index = HostIndex();
-  }
+  });
 }
 
 void UsageTables::Append(UsageTables& later) {

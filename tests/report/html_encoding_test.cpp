@@ -31,13 +31,16 @@ std::string ReferenceHtmlText(const std::string& text) {
 }
 
 TEST(HtmlEncodingTest, EveryPositionAndByteIsEscapedAsByteByByte) {
-  // Each special byte, and its neighbours in value, at every position of a
-  // text longer than two words.
-  for (const char special : "&<>\"'%;=?\x80\xA6\xBC\xFF") {
-    for (std::size_t at = 0; at < 19; ++at) {
-      std::string text(19, 'a');
-      text[at] = special;
-      ASSERT_EQ(HtmlText(text), ReferenceHtmlText(text)) << at;
+  // Each special byte, and its neighbours in value, at every position of
+  // texts checked byte by byte, by words and by blocks (the last one
+  // overlapping the one before).
+  for (const std::size_t size : {5, 12, 19, 33}) {
+    for (const char special : "&<>\"'%;=?\x80\xA6\xBC\xFF\x24\x3D\x3F") {
+      for (std::size_t at = 0; at < size; ++at) {
+        std::string text(size, 'a');
+        text[at] = special;
+        ASSERT_EQ(HtmlText(text), ReferenceHtmlText(text)) << size << " " << at;
+      }
     }
   }
   std::mt19937 random(7);

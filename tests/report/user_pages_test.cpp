@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,21 @@ TEST(UserPagesTest, ExamplePageMatchesByteForByte) {
 
 TEST(UserPagesTest, HostsWithTrafficAreListedEscaped) {
   ExampleReport report;
-  report.Add({{"u", 4096, {{"", 1536}, {"minus", -5}, {"a<b>&\"c'", 512}, {"x", 513}}}});
+  // Rows of short plain hosts are put together apart from the others: a long
+  // host and the largest count go through both ways.
+  const std::string long_host(300, 'h');
+  report.Add({{"u", 4096,
+               {{"", 1536},
+                {"minus", -5},
+                {"a<b>&\"c'", 512},
+                {"x", 513},
+                {long_host, 1024},
+                {long_host + "&", 1024},
+                {"max", std::numeric_limits<std::int64_t>::max()}}}});
   WritePages(report);
   EXPECT_EQ(testing::TableRows(report.Read("u.html"), report.templates.UrlTableHeader),
-            (std::vector<std::string>{"|2K", "a&lt;b&gt;&amp;&quot;c&#39;|0K", "x|1K"}));
+            (std::vector<std::string>{"|2K", "a&lt;b&gt;&amp;&quot;c&#39;|0K", "x|1K", long_host + "|1K",
+                                      long_host + "&amp;|1K", "max|9007199254740992K"}));
 }
 
 TEST(UserPagesTest, OnlyVisibleUsersGetAPage) {
