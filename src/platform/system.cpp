@@ -55,9 +55,7 @@ void PrepareHeap() {
 
 namespace {
 
-#ifdef _WIN32
-bool OwnMapping(std::size_t) { return false; }
-#else
+#ifndef _WIN32
 // The 1 MiB blocks of an ordinary log stay on the heap; only a long line's
 // grow past this.
 bool OwnMapping(std::size_t size) { return size > (std::size_t{4} << 20); }
