@@ -37,18 +37,18 @@ void PrepareHeap() {
   constexpr std::size_t kReserve = std::size_t{1} << 30;
   mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts everywhere
   mallopt(M_TOP_PAD, static_cast<int>(kReserve));
-  const auto before = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  char* const before = static_cast<char*>(sbrk(0));
   // volatile: an unused malloc/free pair would be optimised away
   void* volatile probe = std::malloc(std::size_t{256} << 10);  // more than the heap has free at start
-  const auto after = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  char* const after = static_cast<char*>(sbrk(0));
   std::free(probe);
   // Only where this allocator grew the break (not under a sanitizer's or
   // another allocator's heap). Without transparent huge pages this does nothing.
   constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-  const std::uintptr_t begin = (before + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t end = after & ~(kHugePage - 1);
-  if (after - before >= kReserve && end > begin) {
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  char* const begin = before + (kHugePage - reinterpret_cast<std::uintptr_t>(before) % kHugePage) % kHugePage;
+  char* const end = after - reinterpret_cast<std::uintptr_t>(after) % kHugePage;
+  if (after - before >= static_cast<std::ptrdiff_t>(kReserve) && end > begin) {
+    madvise(begin, static_cast<std::size_t>(end - begin), MADV_HUGEPAGE);
   }
 #endif
 }

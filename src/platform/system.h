@@ -35,9 +35,14 @@ class LargeBuffer {
   LargeBuffer() = default;
   explicit LargeBuffer(std::size_t size);  // contents undefined
   ~LargeBuffer() { reset(); }
+  LargeBuffer(const LargeBuffer&) = delete;
+  LargeBuffer& operator=(const LargeBuffer&) = delete;
   LargeBuffer(LargeBuffer&& other) noexcept { swap(other); }
   LargeBuffer& operator=(LargeBuffer&& other) noexcept {
-    LargeBuffer(std::move(other)).swap(*this);
+    if (this != &other) {
+      reset();
+      swap(other);
+    }
     return *this;
   }
   void swap(LargeBuffer& other) noexcept {
