@@ -36,6 +36,11 @@ int CreateHiddenDirectory(const std::string& prefix, std::string& path);
 int ListNames(const std::string& directory, std::vector<std::string>& names);
 void RemoveEmptyDirectory(const std::string& path);  // best effort, for clean-up
 int ReadAll(const std::string& path, std::string& text);
+// Opens `path` for reading when it is a regular file itself, not a link to
+// one; `size` receives its size. Returns false otherwise, or when it cannot.
+bool OpenPlainFile(const std::string& path, Handle& file, std::uint64_t& size);
+// Reads up to `size` bytes; `got` is 0 at the end of the file.
+int Read(Handle file, char* data, std::size_t size, std::size_t& got);
 
 // What the user can do about a failed write, create or rename.
 const char* WriteAdvice(int error_number);

@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -183,6 +184,31 @@ void TextFileWriter::Close() {
       ThrowFileError(error_number, "Cannot replace the file", path_);
     }
   }
+}
+
+FileComparer::FileComparer(const std::string& path) {
+  file_io::Handle file = file_io::kNoHandle;
+  same_ = file_io::OpenPlainFile(ResolveForCreate(path), file, size_);
+  if (same_) file_ = file;
+}
+
+FileComparer::~FileComparer() {
+  if (file_ != file_io::kNoHandle) file_io::Close(file_);
+}
+
+bool FileComparer::Continues(std::string_view bytes) {
+  if (!same_ || bytes.size() > size_ - compared_) return same_ = false;
+  char block[64 * 1024];
+  while (!bytes.empty()) {
+    std::size_t got = 0;
+    if (file_io::Read(file_, block, std::min(sizeof block, bytes.size()), got) != 0 || got == 0 ||
+        std::memcmp(block, bytes.data(), got) != 0) {
+      return same_ = false;
+    }
+    bytes.remove_prefix(got);
+    compared_ += got;
+  }
+  return true;
 }
 
 std::string ReadWholeFile(const std::string& path) {

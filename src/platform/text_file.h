@@ -74,6 +74,30 @@ class TextFileWriter {
   bool staged_ = false;  // an abandoned staged file is removed, never committed
 };
 
+// Whether the bytes about to be written to `path` are those the file already
+// holds, checked piece by piece as they are produced, so that an unchanged
+// file need not be written again: on some file systems creating, moving and
+// deleting a file costs far more than reading it. Only a regular file is
+// compared; no file, a link or a read error count as a difference.
+class FileComparer {
+ public:
+  explicit FileComparer(const std::string& path);
+  ~FileComparer();
+  FileComparer(const FileComparer&) = delete;
+  FileComparer& operator=(const FileComparer&) = delete;
+
+  // Compares the next bytes; false from the first difference on.
+  bool Continues(std::string_view bytes);
+  // Every byte compared matched, and the file holds no more.
+  bool Same() const { return same_ && compared_ == size_; }
+
+ private:
+  std::intptr_t file_ = -1;
+  std::uint64_t size_ = 0;
+  std::uint64_t compared_ = 0;
+  bool same_ = false;
+};
+
 // Reads a whole file; throws an I/O error when it exists but cannot be read.
 std::string ReadWholeFile(const std::string& path);
 

@@ -52,14 +52,14 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
   page.append(row, at);
 }
 
-// A page is assembled in memory and written in one piece: pages are small and
-// many, and one write costs less than many buffered ones. A user with a great
-// many hosts is written a megabyte at a time, so memory stays bounded.
-void WriteUserPage(std::string& page, const TReportRec& user, const ReportContext& context) {
-  constexpr std::size_t kWriteSize = std::size_t{1} << 20;
+// A page is assembled in memory and handed to `emit` in one piece: pages are
+// small and many, and one write costs less than many buffered ones. A user
+// with a great many hosts goes a megabyte at a time, so memory stays bounded.
+// `emit(piece, last)` returns false to stop; so does this, then.
+template <typename Emit>
+bool MakeUserPage(std::string& page, const TReportRec& user, const ReportContext& context, Emit&& emit) {
+  constexpr std::size_t kPieceSize = std::size_t{1} << 20;
   const PageTemplates& t = context.templates;
-  TextFileWriter file;
-  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
   page.clear();
   AppendLine(page, t.PageHeader);
   AppendLine(page, t.Banner);
@@ -79,8 +79,8 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
     if (history.HostTraffic[j] <= 0) continue;
     AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
-    if (page.size() >= kWriteSize) {
-      file.WriteUnbuffered(page);
+    if (page.size() >= kPieceSize) {
+      if (!emit(std::string_view(page), false)) return false;
       page.clear();
     }
   }
@@ -88,7 +88,35 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   AppendLine(page, "</p>");
   AppendLine(page, CreationDateLine(context));
   AppendLine(page, t.PageFooter);
-  file.WriteUnbuffered(page);
+  return emit(std::string_view(page), true);
+}
+
+// A page that is already there with the same bytes is left as it is: a rerun
+// that changes nothing then creates, moves and deletes no page. A page is
+// made twice only when it is bigger than one piece and changed.
+void WriteUserPage(std::string& page, const TReportRec& user, const ReportContext& context) {
+  const std::string path = context.settings.OutputPath + user.PageName + ".html";
+  bool whole = false;  // the page came in one piece, still in `page`
+  {
+    FileComparer old(path);
+    bool first = true;
+    const bool same = MakeUserPage(page, user, context, [&](std::string_view piece, bool last) {
+      whole = first && last;
+      first = false;
+      return old.Continues(piece);
+    });
+    if (same && old.Same()) return;
+  }
+  TextFileWriter file;
+  file.Create(path, context.staged_files);
+  if (whole) {
+    file.WriteUnbuffered(page);
+  } else {
+    MakeUserPage(page, user, context, [&](std::string_view piece, bool) {
+      file.WriteUnbuffered(piece);
+      return true;
+    });
+  }
   file.Close();
 }
 

@@ -138,5 +138,46 @@ TEST(TextFileTest, CommitMovesManyFilesAndStopsBeforeTheLastOnAFailure) {
   }
 }
 
+// The old file is read piece by piece as the new bytes come; anything but the
+// same bytes to the end is a difference, and only a plain file is compared.
+TEST(TextFileTest, FileComparerSaysSameOnlyForTheWholeOfAPlainFile) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("page"), "abcdef");
+  testing::WriteFile(dir.File("empty"), "");
+  std::filesystem::create_directory(dir.File("folder"));
+  const std::string big(200000, 'b');  // more than one read
+  testing::WriteFile(dir.File("big"), big);
+  struct Case {
+    const char* file;
+    std::vector<std::string> pieces;
+    bool same;
+  };
+  const Case cases[] = {
+      {"page", {"abcdef"}, true},
+      {"page", {"abc", "", "def"}, true},
+      {"page", {"abc", "deg"}, false},
+      {"page", {"abcde"}, false},         // the file holds more
+      {"page", {"abcdef", "g"}, false},   // the new text is longer
+      {"page", {"abd", "def"}, false},    // a later match does not undo a difference
+      {"empty", {}, true},
+      {"empty", {""}, true},
+      {"missing", {}, false},
+      {"folder", {}, false},
+      {"big", {big.substr(0, 70000), big.substr(70000)}, true},
+      {"big", {big.substr(0, 199999) + "c"}, false},
+  };
+  for (const Case& c : cases) {
+    FileComparer old(dir.File(c.file));
+    for (const std::string& piece : c.pieces) old.Continues(piece);
+    EXPECT_EQ(old.Same(), c.same) << c.file << " in " << c.pieces.size() << " pieces";
+  }
+#ifndef _WIN32
+  std::filesystem::create_symlink(dir.File("page"), dir.File("link"));
+  FileComparer link(dir.File("link"));  // replaced by a file when written, so never the same
+  link.Continues("abcdef");
+  EXPECT_FALSE(link.Same());
+#endif
+}
+
 }  // namespace
 }  // namespace sirvane

@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "report/summary_page.h"
 #include "support/golden.h"
+#include "support/temp_dir.h"
 
 namespace sirvane {
 namespace {
@@ -110,6 +111,53 @@ TEST(UserPagesTest, TheFirstFailingPageInPageOrderIsReported) {
       ADD_FAILURE() << "no error";
     } catch (const RunError& error) {
       EXPECT_NE(error.advice().find("u1041.html"), std::string::npos) << threads << ": " << error.advice();
+    }
+  }
+}
+
+// A rerun leaves a page whose bytes are unchanged as it is, and replaces one
+// that changed, wherever the change lies: a hard link made beforehand tells
+// whether the file at the page's name is still the old one.
+TEST(UserPagesTest, OnlyChangedPagesAreReplaced) {
+  std::vector<testing::UserUsage> base = {{"small", 4096, {{"a.example", 2048}}}, {"big", 1 << 30}};
+  // Over two megabytes of rows: the big page is compared in pieces.
+  for (int h = 0; h < 30000; ++h) base[1].hosts.push_back({"host" + std::to_string(h) + ".example.org", 1024});
+  struct Case {
+    const char* what;
+    void (*change)(std::vector<testing::UserUsage>&);
+    bool longer_file;  // the old page got one more byte
+    bool small_replaced;
+    bool big_replaced;
+  };
+  const Case cases[] = {
+      {"nothing", [](std::vector<testing::UserUsage>&) {}, false, false, false},
+      {"small's host", [](std::vector<testing::UserUsage>& u) { u[0].hosts[0].second = 5000; }, false, true, false},
+      {"big's last host", [](std::vector<testing::UserUsage>& u) { u[1].hosts.back().second = 5000; }, false,
+       false, true},
+      {"a host more", [](std::vector<testing::UserUsage>& u) { u[1].hosts.push_back({"z.example", 9000}); }, false,
+       false, true},
+      {"the file", [](std::vector<testing::UserUsage>&) {}, true, true, true},
+  };
+  for (const Case& c : cases) {
+    ExampleReport first;
+    first.Add(base);
+    WritePages(first);
+    for (const char* page : {"small.html", "big.html"}) {
+      std::filesystem::create_hard_link(first.dir.File(page), first.dir.File(std::string(page) + ".old"));
+      if (c.longer_file) testing::WriteFile(first.dir.File(page), first.Read(page) + "\n");
+    }
+    std::vector<testing::UserUsage> changed = base;
+    c.change(changed);
+    ExampleReport again;
+    again.settings.OutputPath = first.settings.OutputPath;
+    again.Add(changed);
+    WritePages(again);
+    ExampleReport fresh;
+    fresh.Add(changed);
+    WritePages(fresh);
+    for (const auto& [page, replaced] : {std::pair{"small.html", c.small_replaced}, {"big.html", c.big_replaced}}) {
+      EXPECT_EQ(first.Read(page), fresh.Read(page)) << c.what << ": " << page;
+      EXPECT_EQ(std::filesystem::hard_link_count(first.dir.File(page)), replaced ? 1u : 2u) << c.what << ": " << page;
     }
   }
 }

@@ -126,6 +126,30 @@ int ReadAll(const std::string& path, std::string& text) {
   return 0;
 }
 
+bool OpenPlainFile(const std::string& path, Handle& file, std::uint64_t& size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  file = fd;
+  size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+int Read(Handle file, char* data, std::size_t size, std::size_t& got) {
+  for (;;) {
+    const ssize_t read = ::read(Descriptor(file), data, size);
+    if (read >= 0) {
+      got = static_cast<std::size_t>(read);
+      return 0;
+    }
+    if (errno != EINTR) return errno;
+  }
+}
+
 const char* WriteAdvice(int error_number) {
   switch (error_number) {
     case ENOSPC:

@@ -122,6 +122,30 @@ int ReadAll(const std::string& path, std::string& text) {
   return 0;
 }
 
+bool OpenPlainFile(const std::string& path, Handle& file, std::uint64_t& size) {
+  // A link or junction is opened as itself, and then refused.
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+    CloseHandle(handle);
+    return false;
+  }
+  file = reinterpret_cast<Handle>(handle);
+  size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return true;
+}
+
+int Read(Handle file, char* data, std::size_t size, std::size_t& got) {
+  DWORD read = 0;
+  const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  if (!ReadFile(AsHandle(file), data, want, &read, nullptr)) return LastError();
+  got = read;
+  return 0;
+}
+
 const char* WriteAdvice(int error_number) {
   switch (error_number) {
     case ERROR_DISK_FULL:
