@@ -41,22 +41,31 @@ struct PortableMasks {
 namespace byte_mask_detail {
 
 // Bit i set when begin[i] == byte for i below `width` (1 to 64), from masks
-// of `Chunk` bytes: a tail shorter than a block is compared as the end of a
-// whole block when the bytes from `readable` on allow it, else as chunks
-// whose last one overlaps the one before.
+// of `Chunks::kChunk` bytes: a tail shorter than a block is compared as the
+// end of a whole block when the bytes from `readable` on allow it, else as
+// chunks whose last one overlaps the one before.
 template <typename Chunks>
 [[gnu::always_inline]] inline std::uint64_t TailFromChunks(const char* begin, std::size_t width, const char* readable,
                                                             char byte) {
   const std::size_t before_end = static_cast<std::size_t>(begin + width - readable);
   if (before_end >= 64) return Chunks::Mask64(begin + width - 64, byte) >> (64 - width);
-  constexpr std::size_t kChunk = 16;
   std::uint64_t mask = 0;
-  if (before_end >= kChunk) {
+  if (before_end >= Chunks::kChunk) {
+    constexpr std::size_t kChunk = Chunks::kChunk;
     std::size_t i = 0;
-    for (; i + kChunk <= width; i += kChunk) mask |= Chunks::Mask16(begin + i, byte) << i;
+    for (; i + kChunk <= width; i += kChunk) mask |= Chunks::MaskChunk(begin + i, byte) << i;
     if (i < width) {
-      const std::uint64_t last = Chunks::Mask16(begin + width - kChunk, byte);
+      const std::uint64_t last = Chunks::MaskChunk(begin + width - kChunk, byte);
       mask |= width >= kChunk ? last << (width - kChunk) : last >> (kChunk - width);
+    }
+    return mask;
+  }
+  if (before_end >= 16) {
+    std::size_t i = 0;
+    for (; i + 16 <= width; i += 16) mask |= Chunks::Mask16(begin + i, byte) << i;
+    if (i < width) {
+      const std::uint64_t last = Chunks::Mask16(begin + width - 16, byte);
+      mask |= width >= 16 ? last << (width - 16) : last >> (16 - width);
     }
     return mask;
   }
@@ -68,13 +77,16 @@ template <typename Chunks>
 
 // Sixteen bytes a compare.
 struct Sse2Masks {
+  static constexpr std::size_t kChunk = 16;
+  [[gnu::always_inline]] static std::uint64_t MaskChunk(const char* at, char byte) { return Mask16(at, byte); }
   [[gnu::always_inline]] static std::uint64_t Mask16(const char* at, char byte) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     return static_cast<std::uint64_t>(
         static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte)))));
   }
   [[gnu::always_inline]] static std::uint64_t Mask64(const char* at, char byte) {
-    return Mask16(at, byte) | Mask16(at + 16, byte) << 16 | Mask16(at + 32, byte) << 32 | Mask16(at + 48, byte) << 48;
+    return MaskChunk(at, byte) | MaskChunk(at + 16, byte) << 16 | MaskChunk(at + 32, byte) << 32 |
+           MaskChunk(at + 48, byte) << 48;
   }
   [[gnu::always_inline]] static std::uint64_t Tail(const char* begin, std::size_t width, const char* readable,
                                                    char byte) {
@@ -89,18 +101,19 @@ struct Sse2Masks {
 // are inlined into a function for AVX2.
 #define SIRVANE_AVX2_TARGET __attribute__((target("avx2,bmi,bmi2,popcnt")))
 struct Avx2Masks {
+  static constexpr std::size_t kChunk = 32;
   SIRVANE_AVX2_TARGET static inline std::uint64_t Mask16(const char* at, char byte) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
     return static_cast<std::uint64_t>(
         static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte)))));
   }
-  SIRVANE_AVX2_TARGET static inline std::uint64_t Mask32(const char* at, char byte) {
+  SIRVANE_AVX2_TARGET static inline std::uint64_t MaskChunk(const char* at, char byte) {
     const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     return static_cast<std::uint64_t>(
         static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(byte)))));
   }
   SIRVANE_AVX2_TARGET static inline std::uint64_t Mask64(const char* at, char byte) {
-    return Mask32(at, byte) | Mask32(at + 32, byte) << 32;
+    return MaskChunk(at, byte) | MaskChunk(at + 32, byte) << 32;
   }
   SIRVANE_AVX2_TARGET static inline std::uint64_t Tail(const char* begin, std::size_t width,
                                                                        const char* readable, char byte) {

@@ -107,16 +107,21 @@ template <typename Masks>
       }
       if (ends == 0) break;
       field = next;
-      char* const at = block + Masks::CountrZero(ends);
+      const int offset = Masks::CountrZero(ends);
       ends &= ends - 1;
       if (field == want) {
-        fields[found] = Field{begin, at};
+        fields[found] = Field{begin, block + offset};
         if (++found == count) return found;
         want = positions[found];
       }
       if (field + 1 == want) {
-        begin = at + 1;
-        while (begin < end && splits_[static_cast<unsigned char>(*begin)]) ++begin;
+        // The next field begins after the run of splitting bytes, which the
+        // mask shows unless it reaches the block's end.
+        const int run = Masks::CountrZero(~(splits >> offset));
+        begin = block + offset + run;
+        if (static_cast<std::size_t>(offset + run) >= width) {
+          while (begin < end && splits_[static_cast<unsigned char>(*begin)]) ++begin;
+        }
       }
     }
     block += width;
