@@ -23,6 +23,7 @@ ByteScan BestByteScan();
 
 // One byte at a time.
 struct PortableMasks {
+  static constexpr bool kSelects = false;  // no Select and PopCount: bits are walked
   static std::uint64_t Mask64(const char* at, char byte) {
     std::uint64_t mask = 0;
     for (int i = 0; i < 64; ++i) mask |= static_cast<std::uint64_t>(at[i] == byte) << i;
@@ -77,6 +78,7 @@ template <typename Chunks>
 
 // Sixteen bytes a compare.
 struct Sse2Masks {
+  static constexpr bool kSelects = false;
   static constexpr std::size_t kChunk = 16;
   [[gnu::always_inline]] static std::uint64_t MaskChunk(const char* at, char byte) { return Mask16(at, byte); }
   [[gnu::always_inline]] static std::uint64_t Mask16(const char* at, char byte) {
@@ -101,6 +103,7 @@ struct Sse2Masks {
 // are inlined into a function for AVX2.
 #define SIRVANE_AVX2_TARGET __attribute__((target("avx2,bmi,bmi2,popcnt")))
 struct Avx2Masks {
+  static constexpr bool kSelects = true;
   static constexpr std::size_t kChunk = 32;
   SIRVANE_AVX2_TARGET static inline std::uint64_t Mask16(const char* at, char byte) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
@@ -121,6 +124,14 @@ struct Avx2Masks {
   }
   SIRVANE_AVX2_TARGET static inline int CountrZero(std::uint64_t mask) {
     return static_cast<int>(_tzcnt_u64(mask));
+  }
+  SIRVANE_AVX2_TARGET static inline int PopCount(std::uint64_t mask) {
+    return static_cast<int>(_mm_popcnt_u64(mask));
+  }
+  // The position of the set bit that has `k` (below PopCount(mask)) set bits
+  // below it.
+  SIRVANE_AVX2_TARGET static inline int Select(std::uint64_t mask, int k) {
+    return static_cast<int>(_tzcnt_u64(_pdep_u64(std::uint64_t{1} << k, mask)));
   }
 };
 

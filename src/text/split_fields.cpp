@@ -72,8 +72,8 @@ int FieldSeparators::Find(char* data, std::size_t size, const std::int32_t* posi
   }
 }
 
-LineSplitter::LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field)
-    : lower_(lower), separators_(separator, lower) {
+LineSplitter::LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field, ByteScan scan)
+    : lower_(lower), separators_(separator, lower, scan) {
   const unsigned char sep = static_cast<unsigned char>(separator);
   // In a UTF-8 locale a separator above 127 could take part in multi-byte
   // characters that lower-casing rewrites; leave that rare case to SplitFields.

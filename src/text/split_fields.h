@@ -63,6 +63,11 @@ class FieldSeparators {
   ByteScan scan() const { return scan_; }
 
  private:
+  // FindWith for masks that can count and pick bits in one step.
+  template <typename Masks>
+  [[gnu::always_inline]] int SelectFields(char* data, std::size_t size, const std::int32_t* positions, int count,
+                                          Field* fields) const;
+
   char separator_;
   ByteScan scan_;
   bool closes_last_;     // the separator appended to every text, lower-cased, still splits
@@ -71,10 +76,68 @@ class FieldSeparators {
 };
 
 template <typename Masks>
+[[gnu::always_inline]] inline int FieldSeparators::SelectFields(char* data, std::size_t size,
+                                                                const std::int32_t* positions, int count,
+                                                                Field* fields) const {
+  char* const end = data + size;
+  int found = 0;
+  std::int32_t want = positions[0];  // the next position asked for
+  // Field k ends at the first byte of the k-th run of splitting bytes (or at
+  // the line's end, closed by the appended separator) and, past the first,
+  // begins at the first byte after run k - 1 (or at the line's end when that
+  // run reaches it). Runs and the starts after them are counted per block and
+  // the one asked for is picked out of the block's mask directly.
+  std::int32_t ends_before = 0;    // runs begun in earlier blocks
+  std::int32_t starts_before = 0;  // runs ended in earlier blocks
+  bool have_begin = want == 1;
+  char* begin = data;
+  std::uint64_t previous = 0;  // 1 when the byte before the block splits
+  for (char* block = data; block < end;) {
+    const std::size_t width = std::min<std::size_t>(64, static_cast<std::size_t>(end - block));
+    std::uint64_t splits;
+    if (only_separator_) {
+      splits = width == 64 ? Masks::Mask64(block, separator_) : Masks::Tail(block, width, data, separator_);
+    } else {
+      splits = 0;
+      for (std::size_t i = 0; i < width; ++i) {
+        splits |= static_cast<std::uint64_t>(splits_[static_cast<unsigned char>(block[i])]) << i;
+      }
+    }
+    const std::uint64_t after_split = splits << 1 | previous;
+    const std::uint64_t inside = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+    const std::uint64_t ends = splits & ~after_split;
+    const std::uint64_t starts = ~splits & after_split & inside;
+    previous = splits >> (width - 1) & 1;
+    const std::int32_t block_ends = Masks::PopCount(ends);
+    const std::int32_t block_starts = Masks::PopCount(starts);
+    for (;;) {
+      if (!have_begin) {
+        const std::int32_t k = want - 2 - starts_before;
+        if (k >= block_starts) break;
+        begin = block + Masks::Select(starts, k);
+        have_begin = true;
+      }
+      const std::int32_t k = want - 1 - ends_before;
+      if (k >= block_ends) break;
+      fields[found] = Field{begin, block + Masks::Select(ends, k)};
+      if (++found == count) return found;
+      want = positions[found];
+      have_begin = false;
+    }
+    ends_before += block_ends;
+    starts_before += block_starts;
+    block += width;
+  }
+  if (closes_last_ && want == ends_before + 1) fields[found++] = Field{have_begin ? begin : end, end};
+  return found;
+}
+
+template <typename Masks>
 [[gnu::always_inline]] inline int FieldSeparators::FindWith(char* data, std::size_t size,
                                                             const std::int32_t* positions, int count,
                                                             Field* fields) const {
   if (count <= 0) return 0;
+  if constexpr (Masks::kSelects) return SelectFields<Masks>(data, size, positions, count, fields);
   char* const end = data + size;
   int found = 0;
   std::int32_t want = positions[0];  // the next position asked for
@@ -139,7 +202,7 @@ template <typename Masks>
 // the record has grown to `last_field` fields.
 class LineSplitter {
  public:
-  LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field);
+  LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field, ByteScan scan = BestByteScan());
   void Split(char* data, std::size_t size, TTokenizedlogrec& record) const;
 
  private:

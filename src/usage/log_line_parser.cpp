@@ -19,6 +19,30 @@ namespace {
 
 bool InRange(std::int32_t position) { return position >= 1 && position <= 1000; }
 
+// Up to eight digits ending at `end`, read as one word: the bytes from
+// `readable` on may be read. False (nothing set) for anything else.
+[[gnu::always_inline]] inline bool ParseEightDigits(const char* readable, const char* p, const char* end,
+                                                    std::int64_t& value) {
+  const std::size_t size = static_cast<std::size_t>(end - p);
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (size == 0 || size > 8 || end - readable < 8) return false;
+  std::uint64_t word;
+  std::memcpy(&word, end - 8, sizeof word);
+  // The digits to the top, leading zeros (which change no value) below them.
+  constexpr std::uint64_t kZeros = 0x3030303030303030ull;
+  const unsigned shift = static_cast<unsigned>(8 * (8 - size));
+  if (shift != 0) word = word >> shift << shift | kZeros >> (64 - shift);
+  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ull;
+  if ((word & kHigh) != kZeros || ((word + 0x0606060606060606ull) & kHigh) != kZeros) return false;
+  // Pairs, then fours, then all eight; the first digit is the lowest byte.
+  std::uint64_t v = word - kZeros;
+  v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+  v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+  v = v * 10000 + (v >> 32);
+  value = static_cast<std::int64_t>(v & 0xFFFFFFFFull);
+  return true;
+}
+
 // Digits only, spaces skipped (they would have been removed), value within int64.
 [[gnu::always_inline]] inline bool ParseDigits(const char* p, const char* end, std::int64_t& value) {
   // Up to 18 digits cannot overflow: the usual count is read without the
@@ -218,7 +242,8 @@ template <typename Masks>
     out.counted = ParseByteCount(cleaned[bytes_slot_], out.bytes);
   } else {
     const FieldSeparators::Field& count = fields[bytes_slot_];
-    out.counted = count.begin != nullptr && ParseDigits(count.begin, count.end, out.bytes);
+    out.counted = count.begin != nullptr && (ParseEightDigits(data, count.begin, count.end, out.bytes) ||
+                                             ParseDigits(count.begin, count.end, out.bytes));
   }
   if (!out.counted) return;
 
