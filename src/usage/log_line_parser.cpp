@@ -109,8 +109,28 @@ inline bool Lower16(char* at) {
 }
 #endif
 
-inline bool LowerAscii(char* text, std::size_t size) {
 #if defined(__SSE2__)
+// Lower16 for the first `size` (below 16) of sixteen writable bytes; the
+// others are written back as they were.
+inline bool LowerFirstOf16(char* at, std::size_t size) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const unsigned inside = (1u << size) - 1;
+  if ((static_cast<unsigned>(_mm_movemask_epi8(bytes)) & inside) != 0) return false;
+  const __m128i capitals =
+      _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+  if ((static_cast<unsigned>(_mm_movemask_epi8(capitals)) & inside) == 0) return true;
+  const __m128i in_text = _mm_cmplt_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                         _mm_set1_epi8(static_cast<char>(size)));
+  const __m128i add = _mm_and_si128(_mm_and_si128(capitals, in_text), _mm_set1_epi8(0x20));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_or_si128(bytes, add));
+  return true;
+}
+#endif
+
+// `writable_end`: the text may be read and rewritten unchanged up to there.
+inline bool LowerAscii(char* text, std::size_t size, const char* writable_end) {
+#if defined(__SSE2__)
+  if (size < 16 && writable_end - text >= 16) return LowerFirstOf16(text, size);
   if (size >= 16) {
     for (std::size_t i = 0; i + 16 < size; i += 16) {
       if (!Lower16(text + i)) return false;
@@ -170,15 +190,15 @@ LogLineParser::LogLineParser(const Settings& settings, const LowerCase& lower, B
   address_slot_ = with_address ? slot_of(settings.IpField) : -1;
 }
 
-inline void LogLineParser::Lower(char* text, std::size_t size) const {
-  if (!LowerAscii(text, size)) lower_.Apply(text, size);
+inline void LogLineParser::Lower(char* text, std::size_t size, const char* line_end) const {
+  if (!LowerAscii(text, size, line_end)) lower_.Apply(text, size);
 }
 
 // Inlined: the call cost as much as lowering a short name.
-[[gnu::always_inline]] inline std::string_view LogLineParser::Clean(char* begin, char* end) const {
+[[gnu::always_inline]] inline std::string_view LogLineParser::Clean(char* begin, char* end, const char* line_end) const {
   if (begin == end) return std::string_view();
   // Lower-case first, then drop spaces, as the splitter does.
-  Lower(begin, static_cast<std::size_t>(end - begin));
+  Lower(begin, static_cast<std::size_t>(end - begin), line_end);
   if (spaces_possible_) {
     char* write = static_cast<char*>(std::memchr(begin, ' ', static_cast<std::size_t>(end - begin)));
     if (write != nullptr) {
@@ -211,7 +231,7 @@ template <typename Masks>
     if (host.empty()) return host;
   }
   char* const begin = url + (host.data() - url);
-  Lower(begin, host.size());
+  Lower(begin, host.size(), url + size);
   return std::string_view(begin, host.size());
 }
 
@@ -226,7 +246,8 @@ template <typename Masks>
   bool is_clean[4] = {false, false, false, false};
   auto clean = [&](int slot) {
     if (!is_clean[slot]) {
-      cleaned[slot] = fields[slot].begin != nullptr ? Clean(fields[slot].begin, fields[slot].end) : std::string_view();
+      cleaned[slot] = fields[slot].begin != nullptr ? Clean(fields[slot].begin, fields[slot].end, data + size)
+                                                  : std::string_view();
       is_clean[slot] = true;
     }
     return cleaned[slot];

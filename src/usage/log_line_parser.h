@@ -49,8 +49,10 @@ class LogLineParser {
   void ParseOne(char* data, std::size_t size, LogLine& out) const;
   template <typename Masks>
   std::string_view HostOfRawUrl(char* url, std::size_t size) const;
-  std::string_view Clean(char* begin, char* end) const;
-  void Lower(char* text, std::size_t size) const;  // ASCII quickly, the rest by the locale
+  // `line_end`: where the line's bytes end; those up to it may be rewritten
+  // unchanged.
+  std::string_view Clean(char* begin, char* end, const char* line_end) const;
+  void Lower(char* text, std::size_t size, const char* line_end) const;  // ASCII quickly, the rest by the locale
 
   const LowerCase& lower_;
   FieldSeparators separators_;
