@@ -3,7 +3,11 @@
 namespace sirvane {
 
 ByteScan BestByteScan() {
-#if defined(SIRVANE_X86_64_SCAN)
+#if defined(SIRVANE_X86_64_SCAN) && defined(_WIN32)
+  // 64-bit Windows keeps the stack 16-byte aligned and GCC may spill 32-byte
+  // registers there with aligned moves: the AVX2 way is not used.
+  return ByteScan::kSse2;
+#elif defined(SIRVANE_X86_64_SCAN)
   static const ByteScan best = [] {
     __builtin_cpu_init();
     // The AVX2 way picks bits with PDEP, which the first two Zen generations
