@@ -107,7 +107,7 @@ template <typename Masks>
     const std::uint64_t inside = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
     const std::uint64_t ends = splits & ~after_split;
     const std::uint64_t starts = ~splits & after_split & inside;
-    previous = splits >> (width - 1) & 1;
+    previous = splits >> 63;  // read only when the block was whole
     const std::int32_t block_ends = Masks::PopCount(ends);
     const std::int32_t block_starts = Masks::PopCount(starts);
     for (;;) {
@@ -159,7 +159,7 @@ template <typename Masks>
       }
     }
     std::uint64_t ends = splits & ~(splits << 1 | previous);
-    previous = splits >> (width - 1) & 1;
+    previous = splits >> 63;  // read only when the block was whole
     // Two ends matter per position: the one before it, where the field
     // begins, and its own. The ends between are dropped unlooked-at.
     while (ends != 0) {
@@ -182,7 +182,7 @@ template <typename Masks>
         // mask shows unless it reaches the block's end.
         const int run = Masks::CountrZero(~(splits >> offset));
         begin = block + offset + run;
-        if (static_cast<std::size_t>(offset + run) >= width) {
+        if (static_cast<std::size_t>(offset) + static_cast<std::size_t>(run) >= width) {
           while (begin < end && splits_[static_cast<unsigned char>(*begin)]) ++begin;
         }
       }
