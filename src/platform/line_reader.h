@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_mask.h"
 #include "platform/system.h"
 
 namespace sirvane {
@@ -64,6 +65,9 @@ class LineBuffer {
   // when there is none, those of the next block. Valid until the next call.
   // False at the end.
   bool ReadMutableLines(std::vector<std::span<char>>& lines);
+  // How line feeds are searched for (the widest the processor has, unless a
+  // test compares the ways).
+  void SetByteScan(ByteScan scan) { scan_ = scan; }
 
  private:
   bool Fill();  // reads more bytes; false at the end or on error
@@ -74,6 +78,7 @@ class LineBuffer {
   std::span<char> CutOverlongLine();
 
   ByteSource* source_ = nullptr;  // null once the bytes have ended
+  ByteScan scan_ = BestByteScan();
   std::string path_;
   LargeBuffer buffer_;
   std::size_t capacity_ = 0;

@@ -5,9 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace sirvane {
 
@@ -40,7 +37,8 @@ void SplitFields(std::string_view text, char separator, TTokenizedlogrec& record
   }
 }
 
-FieldSeparators::FieldSeparators(char separator, const LowerCase& lower) : separator_(separator) {
+FieldSeparators::FieldSeparators(char separator, const LowerCase& lower, ByteScan scan)
+    : separator_(separator), scan_(scan) {
   const unsigned char sep = static_cast<unsigned char>(separator);
   int splitting = 0;
   for (int b = 0; b < 256; ++b) {
@@ -51,73 +49,31 @@ FieldSeparators::FieldSeparators(char separator, const LowerCase& lower) : separ
   only_separator_ = splitting == 1 && splits_[sep];
 }
 
+#if defined(SIRVANE_X86_64_SCAN)
+namespace {
+SIRVANE_AVX2_TARGET int FindAvx2(const FieldSeparators& separators, char* data, std::size_t size,
+                                 const std::int32_t* positions, int count, FieldSeparators::Field* fields) {
+  return separators.FindWith<Avx2Masks>(data, size, positions, count, fields);
+}
+}  // namespace
+#endif
+
 int FieldSeparators::Find(char* data, std::size_t size, const std::int32_t* positions, int count,
                           Field* fields) const {
-  if (count <= 0) return 0;
-  char* const end = data + size;
-  int found = 0;
-  std::int32_t field = 0;  // fields closed so far
-  char* begin = data;      // where field `field + 1` begins, once it is wanted
-  // A field ends at a splitting byte that follows none (or starts the line).
-  auto close_field = [&](char* at) {
-    ++field;
-    if (field == positions[found]) {
-      fields[found] = Field{begin, at};
-      if (++found == count) return true;
-    }
-    if (field + 1 == positions[found]) {
-      begin = at + 1;
-      while (begin < end && splits_[static_cast<unsigned char>(*begin)]) ++begin;
-    }
-    return false;
-  };
-  // `splits` has bit i set when block[i] splits; `previous` is 1 when the
-  // byte before the block does. True once every wanted field is found.
-  std::uint64_t previous = 0;
-  auto close_fields = [&](char* block, std::uint64_t splits, int width) {
-    std::uint64_t ends = splits & ~(splits << 1 | previous);
-    previous = splits >> (width - 1) & 1;
-    for (; ends != 0; ends &= ends - 1) {
-      if (close_field(block + std::countr_zero(ends))) return true;
-    }
-    return false;
-  };
-  char* block = data;
-#if defined(__SSE2__)
-  if (only_separator_) {
-    // Sixteen bytes a compare; four of them make one 64-bit mask.
-    const __m128i separators = _mm_set1_epi8(separator_);
-    auto mask16 = [&](const char* at) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, separators))));
-    };
-    for (; end - block >= 64; block += 64) {
-      const std::uint64_t splits =
-          mask16(block) | mask16(block + 16) << 16 | mask16(block + 32) << 32 | mask16(block + 48) << 48;
-      if (close_fields(block, splits, 64)) return found;
-    }
-    for (; end - block >= 16; block += 16) {
-      if (close_fields(block, mask16(block), 16)) return found;
-    }
-  }
+  switch (scan_) {
+#if defined(SIRVANE_X86_64_SCAN)
+    case ByteScan::kAvx2:
+      return FindAvx2(*this, data, size, positions, count, fields);
+    case ByteScan::kSse2:
+      return FindWith<Sse2Masks>(data, size, positions, count, fields);
 #endif
-  while (block < end) {
-    const int width = static_cast<int>(std::min<std::ptrdiff_t>(64, end - block));
-    std::uint64_t splits = 0;
-    for (int i = 0; i < width; ++i) {
-      splits |= static_cast<std::uint64_t>(splits_[static_cast<unsigned char>(block[i])]) << i;
-    }
-    if (close_fields(block, splits, width)) return found;
-    block += width;
+    default:
+      return FindWith<PortableMasks>(data, size, positions, count, fields);
   }
-  // The separator appended to every text closes the last field, when
-  // lower-casing leaves it a separator.
-  if (closes_last_ && ++field == positions[found]) fields[found++] = Field{begin, end};
-  return found;
 }
 
-LineSplitter::LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field)
-    : lower_(lower), separators_(separator, lower) {
+LineSplitter::LineSplitter(char separator, const LowerCase& lower, std::int64_t last_field, ByteScan scan)
+    : lower_(lower), separators_(separator, lower, scan) {
   const unsigned char sep = static_cast<unsigned char>(separator);
   // In a UTF-8 locale a separator above 127 could take part in multi-byte
   // characters that lower-casing rewrites; leave that rare case to SplitFields.

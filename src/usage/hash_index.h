@@ -83,6 +83,33 @@ class ProbedSlots {
 
 inline constexpr std::uint32_t kNoPosition = 0xFFFFFFFFu;
 
+// Whether `size` bytes at `a` and `b` are equal. Keys are short (names,
+// hosts): a few word compares inline instead of a memcmp call; words that
+// overlap at the end, never a byte beyond `size`.
+inline bool SameBytes(const char* a, const char* b, std::size_t size) {
+  auto word = [](const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  };
+  if (size >= 8) {
+    if (size > 64) return std::memcmp(a, b, size) == 0;
+    for (std::size_t i = 0; i + 8 < size; i += 8) {
+      if (word(a + i) != word(b + i)) return false;
+    }
+    return word(a + size - 8) == word(b + size - 8);
+  }
+  if (size >= 4) {
+    auto half = [](const char* p) {
+      std::uint32_t w;
+      std::memcpy(&w, p, sizeof w);
+      return w;
+    };
+    return half(a) == half(b) && half(a + size - 4) == half(b + size - 4);
+  }
+  return size == 0 || (a[0] == b[0] && a[size / 2] == b[size / 2] && a[size - 1] == b[size - 1]);
+}
+
 class HashIndex {
  public:
   static constexpr std::uint32_t kNone = kNoPosition;
@@ -94,8 +121,7 @@ class HashIndex {
     for (std::size_t i = h & slots_.mask();; i = (i + 1) & slots_.mask()) {
       const Slot& slot = slots_[i];
       if (slot.IsFree()) return kNone;
-      if (slot.hash == h && slot.size == key.size() &&
-          (key.empty() || std::memcmp(slot.data, key.data(), key.size()) == 0)) {
+      if (slot.hash == h && slot.size == key.size() && SameBytes(slot.data, key.data(), key.size())) {
         return slot.position;
       }
     }

@@ -245,7 +245,7 @@ std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& 
 
 void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
                     const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan) {
-  const LogLineParser parser(settings, lower);
+  const LogLineParser parser(settings, lower, plan.scan);
   const bool fast = plan.fast && parser.Usable();
   std::size_t threads = plan.threads;
   if (threads == 0) threads = std::min<std::size_t>(2, std::max(1u, std::thread::hardware_concurrency()));

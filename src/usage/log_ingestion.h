@@ -66,6 +66,7 @@ struct ReadingPlan {
   bool ranges = true;              // plain files read by byte ranges (else through LineReader, as compressed ones)
   std::size_t threads = 0;         // parts read at once; 0: one per core, at most 2
   std::uint64_t min_split_size = std::uint64_t{32} << 20;  // smaller files are read whole
+  ByteScan scan = BestByteScan();  // how LogLineParser searches for fields
 };
 
 // Reads the file at `path` to its end into the tables, counting its lines into

@@ -25,7 +25,7 @@ struct LogLine {
 // not used are only counted, the URL is lower-cased only where the host is.
 class LogLineParser {
  public:
-  LogLineParser(const Settings& settings, const LowerCase& lower);
+  LogLineParser(const Settings& settings, const LowerCase& lower, ByteScan scan = BestByteScan());
 
   // False when this configuration must go through the plain splitter: a
   // field position outside 1 to 1000 (which must stop the run at its first
@@ -39,11 +39,20 @@ class LogLineParser {
   // Parse for each of `count` lines, into out[0] to out[count - 1]: one call
   // for a block of lines instead of one a line.
   void ParseLines(const std::span<char>* lines, std::size_t count, LogLine* out) const;
+  // ParseLines with the fields found one way (see platform/byte_mask.h);
+  // instantiated in log_line_parser.cpp only, once per way.
+  template <typename Masks>
+  void ParseLinesWith(const std::span<char>* lines, std::size_t count, LogLine* out) const;
 
  private:
+  template <typename Masks>
   void ParseOne(char* data, std::size_t size, LogLine& out) const;
-  std::string_view Clean(char* begin, char* end) const;
-  void Lower(char* text, std::size_t size) const;  // ASCII quickly, the rest by the locale
+  template <typename Masks>
+  std::string_view HostOfRawUrl(char* url, std::size_t size) const;
+  // `line_end`: where the line's bytes end; those up to it may be rewritten
+  // unchanged.
+  std::string_view Clean(char* begin, char* end, const char* line_end) const;
+  void Lower(char* text, std::size_t size, const char* line_end) const;  // ASCII quickly, the rest by the locale
 
   const LowerCase& lower_;
   FieldSeparators separators_;

@@ -6,8 +6,11 @@
 #endif
 
 #include <algorithm>
+#include <random>
+#include <span>
 #include <vector>
 
+#include "support/byte_scans.h"
 #include "support/compress.h"
 #include "support/temp_dir.h"
 
@@ -58,6 +61,57 @@ TEST(LineReaderTest, LineEndsAndUnreadablePaths) {
   EXPECT_EQ(ReadAll(reused, dir.File("missing.log")), Lines{});
   EXPECT_EQ(ReadAll(reused, dir.path()), Lines{});
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("'" + dir.path() + "'"), std::string::npos);
+}
+
+// Bytes from a string, handed out `step` at a time.
+class StringSource : public ByteSource {
+ public:
+  StringSource(std::string text, std::size_t step) : text_(std::move(text)), step_(step) {}
+  long long ReadInto(char* into, std::size_t size) override {
+    const std::size_t n = std::min({size, step_, text_.size() - at_});
+    std::copy_n(text_.data() + at_, n, into);
+    at_ += n;
+    return static_cast<long long>(n);
+  }
+
+ private:
+  std::string text_;
+  std::size_t step_;
+  std::size_t at_ = 0;
+};
+
+// Lines of every length around the 64-byte masks of the line-feed search,
+// with each kind of line end, read in batches in every scanning way.
+TEST(LineBufferTest, BatchesGiveTheSameLinesInEveryScanningWay) {
+  std::mt19937 rng(7);
+  std::string text;
+  Lines expected;
+  const char* const kEnds[] = {"\n", "\r\n", "\r", "\n"};
+  bool after_cr = false;  // an empty line after a lone CR would make a CR LF
+  for (int i = 0; i < 3000; ++i) {
+    const std::size_t length = std::max<std::size_t>(after_cr, rng() % 4 == 0 ? rng() % 300 : 60 + rng() % 10);
+    std::string line(length, 'x');
+    for (char& c : line) c = static_cast<char>(rng() % 3 == 0 ? ' ' : 'a' + rng() % 26);
+    if (length > 0 && rng() % 5 == 0) line[rng() % length] = '\xE2';
+    expected.push_back(line);
+    const char* const end = kEnds[rng() % 4];
+    text += line + end;
+    after_cr = end[0] == '\r' && end[1] == '\0';
+  }
+  for (ByteScan scan : testing::ByteScansHere()) {
+    for (std::size_t step : {std::size_t{1} << 20, std::size_t{4093}}) {
+      StringSource source(text, step);
+      LineBuffer buffer;
+      buffer.SetByteScan(scan);
+      buffer.Start(&source, "memory");
+      Lines read;
+      std::vector<std::span<char>> lines;
+      while (buffer.ReadMutableLines(lines)) {
+        for (const std::span<char> line : lines) read.emplace_back(line.data(), line.size());
+      }
+      EXPECT_EQ(read, expected) << testing::ByteScanName(scan) << ", " << step << " bytes a read";
+    }
+  }
 }
 
 TEST(LineReaderTest, FileTruncatedWhileBeingReadEndsCleanly) {

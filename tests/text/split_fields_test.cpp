@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_scans.h"
+
 namespace sirvane {
 namespace {
 
@@ -96,29 +98,59 @@ namespace {
 void ExpectSameFields(const std::string& text, char separator, const LowerCase& lower, std::int64_t last) {
   TTokenizedlogrec reference;
   SplitFields(text, separator, reference, lower);
-  std::string line = text;
-  TTokenizedlogrec fast;
-  LineSplitter(separator, lower, last).Split(line.data(), line.size(), fast);
-  for (std::int64_t k = 1; k <= last; ++k) {
-    ASSERT_EQ(fast.Field(k), reference.Field(k))
-        << "field " << k << " of '" << text << "' split at '" << separator << "'";
+  for (ByteScan scan : testing::ByteScansHere()) {
+    std::string line = text;
+    TTokenizedlogrec fast;
+    LineSplitter(separator, lower, last, scan).Split(line.data(), line.size(), fast);
+    for (std::int64_t k = 1; k <= last; ++k) {
+      ASSERT_EQ(fast.Field(k), reference.Field(k)) << "field " << k << " of '" << text << "' split at '" << separator
+                                                   << "', " << testing::ByteScanName(scan);
+    }
   }
 }
 
-void CompareOnRandomLines(const LowerCase& lower, const std::string& alphabet) {
+// Lines up to `longest` bytes; long ones cross the 64-byte blocks of the
+// field search with fields, runs of separators and their ends anywhere.
+void CompareOnRandomLines(const LowerCase& lower, const std::string& alphabet, std::size_t longest = 24,
+                          int lines = 20000) {
   std::uint64_t state = 12345;
   auto next = [&state] {
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     return static_cast<std::size_t>(state >> 33);
   };
   const std::string separators = std::string(" ,;|x\tX") + '\xE4';
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < lines; ++i) {
     std::string text;
-    const std::size_t length = next() % 24;
+    const std::size_t length = next() % longest;
     for (std::size_t j = 0; j < length; ++j) text.push_back(alphabet[next() % alphabet.size()]);
     const char separator = separators[next() % separators.size()];
-    ExpectSameFields(text, separator, lower, static_cast<std::int64_t>(next() % 8));
+    const std::int64_t last = static_cast<std::int64_t>(next() % (longest > 24 ? 40 : 8));
+    ExpectSameFields(text, separator, lower, last);
     if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+TEST(LineSplitterTest, AgreesWithSplitFieldsOnLongLinesInEveryScanningWay) {
+  // Mostly letters, so that fields run across block boundaries; separators
+  // in runs (a space and an 'x' each stand for themselves and for runs).
+  const std::string alphabet = std::string("abcdefghijklmnopqrstuvwAxX     xxx,,;;|\t.-") + '\0' + "\xC3\x84\xE4\xC4\xFF";
+  CompareOnRandomLines(LowerCase(), alphabet, 300, 3000);
+}
+
+TEST(LineSplitterTest, FindsFieldsAtBlockBoundaries) {
+  // Separators and runs of them just before, at and after each 64-byte boundary.
+  for (std::size_t at : {62u, 63u, 64u, 65u, 126u, 127u, 128u, 129u, 191u, 192u}) {
+    for (std::size_t run = 1; run <= 3; ++run) {
+      for (std::size_t size : {at + run, at + run + 1, at + run + 70}) {
+        std::string text(size, 'a');
+        for (std::size_t i = 5; i < at; i += 9) text[i] = ' ';
+        for (std::size_t i = at; i < at + run && i < size; ++i) text[i] = ' ';
+        ExpectSameFields(text, ' ', LowerCase(), 30);
+        text.insert(0, " ");  // a leading separator shifts everything by one
+        ExpectSameFields(text, ' ', LowerCase(), 30);
+        if (::testing::Test::HasFatalFailure()) return;
+      }
+    }
   }
 }
 
