@@ -46,9 +46,9 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
   for (TReportRec& user : tables.Users) {
     const std::int64_t kilobytes = KiloBytes(user.Traffic);
     if (IsVisibleUser(user, context.settings)) {
-      user.PageName = page_names.Assign(user.UserName);
+      tables.SetPageName(user, page_names.Assign(user.UserName));
       row.assign("<tr>\r\n<td width=\"50%\" align=\"left\"><a href=\"");
-      AppendUrlPath(row, user.PageName + ".html");
+      AppendUrlPath(row, std::string(user.PageName) + ".html");
       row += "\">";
       AppendHtmlText(row, user.UserName);
       AppendUserFigures(row, user, context, "</a></td>");

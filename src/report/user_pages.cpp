@@ -55,11 +55,11 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
 // A page is assembled in memory and written in one piece: pages are small and
 // many, and one write costs less than many buffered ones. A user with a great
 // many hosts is written a megabyte at a time, so memory stays bounded.
-void WriteUserPage(std::string& page, const TReportRec& user, const ReportContext& context) {
+void WriteUserPage(std::string& page, const TReportRec& user, const UsageTables& tables, const ReportContext& context) {
   constexpr std::size_t kWriteSize = std::size_t{1} << 20;
   const PageTemplates& t = context.templates;
   TextFileWriter file;
-  file.Create(context.settings.OutputPath + user.PageName + ".html", context.staged_files);
+  file.Create(context.settings.OutputPath + std::string(user.PageName) + ".html", context.staged_files);
   page.clear();
   AppendLine(page, t.PageHeader);
   AppendLine(page, t.Banner);
@@ -75,10 +75,9 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   AppendLine(page, "<p align=\"center\">");
   AppendLine(page, t.TableOpen);
   AppendLine(page, t.UrlTableHeader);
-  const THistoryRec& history = user.History;
-  for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
-    if (history.HostTraffic[j] <= 0) continue;
-    AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
+  for (const HostIndex::Entry& host : user.Hosts) {
+    if (host.traffic <= 0) continue;
+    AppendHostRow(page, tables.HostName(host.id), host.traffic);
     if (page.size() >= kWriteSize) {
       file.WriteUnbuffered(page);
       page.clear();
@@ -103,7 +102,7 @@ void WriteUserPages(const UsageTables& tables, const ReportContext& context, uns
   // still that of the first failing page.
   std::vector<std::string> buffers(std::max(threads, 1u));
   RunInIndexOrder(visible.size(), threads, [&](unsigned worker, std::size_t i) {
-    WriteUserPage(buffers[worker], *visible[i], context);
+    WriteUserPage(buffers[worker], *visible[i], tables, context);
   });
 }
 

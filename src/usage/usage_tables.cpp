@@ -37,64 +37,37 @@ std::uint32_t UsageTables::Intern(Interned& table, std::string_view text, std::u
   return id;
 }
 
-void UsageTables::AddNewHost(TReportRec& user, std::uint32_t id, std::int64_t bytes) {
-  THistoryRec& history = user.History;
-  if (!history.Hosts.empty()) {
-    ReopenHostList(user);
-    AddHostTrafficById(user, id, bytes);
+void UsageTables::AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
+  if (user.Hosts.finished()) {
+    // The host may be in the finished list: look it up again in the index.
+    user.Hosts.Reopen();
+    AddHostTrafficById(user, host_id, bytes);
     return;
   }
-  history.index.Insert(id, NextPosition(history.index.size()), bytes);
-}
-
-void UsageTables::ReopenHostList(TReportRec& user) {
-  THistoryRec& history = user.History;
-  for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
-    const std::string_view host = history.Hosts[k];
-    history.index.Insert(Intern(hosts_, host, Hash(host)), static_cast<std::uint32_t>(k), history.HostTraffic[k]);
-  }
-  history.Hosts = {};
-  history.HostTraffic = {};
+  user.Hosts.Insert(host_id, user.Hosts.size(), bytes);
 }
 
 template <typename F>
-void UsageTables::ForEachHost(const TReportRec& user, F&& f) const {
-  const THistoryRec& history = user.History;
-  if (history.index.size() == 0) {
-    for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
-      f(hosts_.index.Find(history.Hosts[k], Hash(history.Hosts[k])), history.HostTraffic[k]);
-    }
+void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
+  if (user.Hosts.finished() || user.Hosts.size() <= 1) {
+    for (const HostIndex::Entry& entry : user.Hosts) f(entry.id, entry.traffic);
     return;
   }
-  std::vector<HostIndex::Entry> in_order(history.index.size());
-  history.index.ForEach([&](const HostIndex::Entry& entry) { in_order[entry.position] = entry; });
+  std::vector<HostIndex::Entry> in_order(user.Hosts.size());
+  user.Hosts.ForEach([&](const HostIndex::Entry& entry) { in_order[entry.position] = entry; });
   for (const HostIndex::Entry& entry : in_order) f(entry.id, entry.traffic);
 }
 
 void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
-  // A user's lines mostly come from one address: skip the lookups for it.
-  if (user.last_address != kNoPosition && addresses_.strings[user.last_address] == address) return;
+  if (user.Addresses.last != kNoPosition && addresses_.strings[user.Addresses.last] == address) return;
   const std::uint32_t id = Intern(addresses_, address, Hash(address));
-  user.last_address = id;
-  if (user.address_index.Find(id) != HashIndex::kNone) return;
-  user.address_index.Insert(id, NextPosition(user.Addresses.size()));
-  user.Addresses.push_back(addresses_.strings[id]);
+  user.Addresses.last = id;
+  user.Addresses.Add(id);
 }
 
 void UsageTables::FinishHostLists() {
-  // Each user's lists are the user's own and the run-wide host table is only
-  // read: the users are finished on two threads.
-  RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
-    THistoryRec& history = Users[k].History;
-    if (history.index.size() == 0) return;
-    history.Hosts.resize(history.index.size());
-    history.HostTraffic.resize(history.index.size());
-    history.index.ForEach([&](const HostIndex::Entry& entry) {
-      history.Hosts[entry.position] = hosts_.strings[entry.id];
-      history.HostTraffic[entry.position] = entry.traffic;
-    });
-    history.index = HostIndex();
-  });
+  // Each user's list is the user's own: the users are finished on two threads.
+  RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) { Users[k].Hosts.Finish(); });
 }
 
 void UsageTables::Append(UsageTables& later) {
@@ -112,20 +85,19 @@ void UsageTables::Append(UsageTables& later) {
     positions[k] = position;
     TReportRec& user = Users[position];
     user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
-    // Adding to a finished list interns its hosts again: done here, not below.
-    if (!user.History.Hosts.empty() && from.History.HostCount() > 0) ReopenHostList(user);
   }
   // Each user's hosts are the user's own: the users are merged on two threads.
   RunInIndexOrder(later.Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
     TReportRec& from = later.Users[k];
     TReportRec& user = Users[positions[k]];
-    later.ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
+    ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
       AddHostTrafficById(user, host_ids[later_id], traffic);
     });
-    from.History = THistoryRec();
+    from.Hosts = HostIndex();
   });
   for (std::size_t k = 0; k < later.Users.size(); ++k) {
-    for (std::string_view address : later.Users[k].Addresses) AddAddress(Users[positions[k]], address);
+    const AddressList& addresses = later.Users[k].Addresses;
+    for (std::size_t j = 0; j < addresses.size(); ++j) AddAddress(Users[positions[k]], later.AddressName(addresses[j]));
   }
   later = UsageTables(later.seed_);
 }

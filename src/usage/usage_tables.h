@@ -12,30 +12,20 @@
 
 namespace sirvane {
 
-// One user's hosts with their traffic, in first-seen order until sorted.
-// While logs are read the hosts live only in `index` (host id -> first-seen
-// position and running traffic): one small table per user instead of three
-// growing ones. FinishHostLists fills Hosts and HostTraffic from it and frees
-// it; a later AddHostTraffic moves them back into the index.
-struct THistoryRec {
-  std::vector<std::string_view> Hosts;
-  std::vector<std::int64_t> HostTraffic;  // parallel to Hosts
-  HostIndex index;
-
-  std::int64_t HostCount() const { return static_cast<std::int64_t>(Hosts.size()) + index.size(); }
-};
-
-// One user.
+// One user. Hosts and addresses are run-wide ids (UsageTables::HostName,
+// AddressName): a user costs a few dozen bytes, and a user with one host and
+// one address allocates nothing beyond its record.
 struct TReportRec {
   std::string_view UserName;
-  std::vector<std::string_view> Addresses;  // distinct, first-seen order
-  IdIndex address_index;                    // address id -> position
-  std::uint32_t last_address = kNoPosition; // id of the address of the user's last line
   std::int64_t Traffic = 0;
-  THistoryRec History;
-  std::string PageName;  // set when the summary page is written
+  std::string_view PageName;  // set when the summary page is written
+  AddressList Addresses;      // distinct, first-seen order
+  // Host id and traffic; in first-seen order once FinishHostLists has run,
+  // until SortHosts puts them in order of traffic.
+  HostIndex Hosts;
 
   std::int64_t AddressCount() const { return static_cast<std::int64_t>(Addresses.size()); }
+  std::int64_t HostCount() const { return Hosts.size(); }
 };
 
 // One log file read.
@@ -84,19 +74,27 @@ class UsageTables {
   void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
   void PrefetchHostName(std::uint64_t hash) const { hosts_.index.PrefetchKey(hash); }
   std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
-  static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
+  static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.Hosts.Prefetch(host_id); }
   void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
-    HostIndex::Entry* entry = user.History.index.FindOrFree(host_id);
+    HostIndex::Entry* entry = user.Hosts.FindOrFree(host_id);
     if (entry != nullptr && entry->id == host_id) {
       entry->traffic = SaturatingAdd(entry->traffic, bytes);
-    } else if (entry == nullptr || !user.History.index.InsertAt(*entry, host_id, bytes)) {
+    } else if (entry == nullptr || !user.Hosts.InsertAt(*entry, host_id, bytes)) {
       AddNewHost(user, host_id, bytes);
     }
   }
 
-  // Fills every user's Hosts and HostTraffic from the index, once the logs
-  // have been read.
+  // Puts every user's hosts in first-seen order, once the logs have been read.
   void FinishHostLists();
+
+  // The text of a host or address id.
+  std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
+  std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id]; }
+
+  // Gives the user the page name `name`, kept for the run.
+  void SetPageName(TReportRec& user, std::string_view name) {
+    user.PageName = name == user.UserName ? user.UserName : arena_.Copy(name);
+  }
 
   // Adds the tables of a later part of the same input, as if its lines had
   // been accounted here after this table's own: users, hosts and addresses new
@@ -116,12 +114,12 @@ class UsageTables {
   };
   // The id of `text` in `table`, interning it when new.
   std::uint32_t Intern(Interned& table, std::string_view text, std::uint64_t hash);
+  // The host's first line for the user when the index must grow (or reopen)
+  // first: out of line, as it is rare.
   void AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
-  // Moves a finished host list back into the index, to add to it.
-  void ReopenHostList(TReportRec& user);
   // Calls f(host id, traffic) for the user's hosts in first-seen order.
   template <typename F>
-  void ForEachHost(const TReportRec& user, F&& f) const;
+  static void ForEachHost(const TReportRec& user, F&& f);
 
   std::uint64_t seed_;
   StringArena arena_;

@@ -21,7 +21,7 @@ std::string WriteSummary(ExampleReport& report, double factor) {
 
 std::vector<std::string> PageNames(const ExampleReport& report) {
   std::vector<std::string> names;
-  for (const TReportRec& user : report.tables.Users) names.push_back(user.PageName);
+  for (const TReportRec& user : report.tables.Users) names.emplace_back(user.PageName);
   return names;
 }
 

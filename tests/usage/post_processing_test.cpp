@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/usage_lists.h"
+
 namespace sirvane {
 namespace {
 
@@ -28,7 +30,7 @@ TEST(SortUsersTest, LeavesTheExchangeSortsOrderAndKeepsRecordsWhole) {
     EXPECT_EQ(names, sorted);
     const std::uint32_t first = tables.FindUser(users.front().first);  // still findable after the move
     ASSERT_NE(first, HashIndex::kNone);
-    EXPECT_EQ(tables.Users[first].History.Hosts, std::vector<std::string_view>{"first-users-host"});
+    EXPECT_EQ(testing::HostNames(tables, tables.Users[first]), std::vector<std::string_view>{"first-users-host"});
   }
 }
 
@@ -39,8 +41,8 @@ TEST(SortHostsTest, SortsEveryUsersHostsWithTheirTraffic) {
   }
   tables.FinishHostLists();
   SortHosts(tables);
-  EXPECT_EQ(tables.Users[0].History.Hosts, (std::vector<std::string_view>{"y", "b", "a", "x"}));
-  EXPECT_EQ(tables.Users[0].History.HostTraffic, (std::vector<std::int64_t>{9, 5, 5, 1}));
+  EXPECT_EQ(testing::HostNames(tables, tables.Users[0]), (std::vector<std::string_view>{"y", "b", "a", "x"}));
+  EXPECT_EQ(testing::HostTraffic(tables.Users[0]), (std::vector<std::int64_t>{9, 5, 5, 1}));
 }
 
 TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
@@ -59,7 +61,7 @@ TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
   settings.LocalDomains = {"", "lan", "intra", "local"};  // an empty entry matches nothing
   ExcludeLocalTraffic(tables, settings);
   EXPECT_EQ(user.Traffic, 16 + 32);         // "intra.lan" holds two entries and counts once
-  EXPECT_EQ(user.History.HostCount(), 6);  // the hosts themselves stay
+  EXPECT_EQ(user.HostCount(), 6);  // the hosts themselves stay
   EXPECT_EQ(tables.Users[1].Traffic, 0);
   EXPECT_FALSE(IsVisibleUser(tables.Users[1], settings));
   EXPECT_EQ(tables.Users[2].Traffic, 5);  // never negative, even after saturated sums

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/usage_lists.h"
+
 namespace sirvane {
 namespace {
 
@@ -13,14 +15,14 @@ TEST(UsageTablesTest, HostListsReopenAfterFinishing) {
   tables.AddHostTraffic(user, "b", 1);
   tables.AddHostTraffic(user, "a", 2);
   tables.FinishHostLists();
-  EXPECT_EQ(user.History.Hosts, (std::vector<std::string_view>{"b", "a"}));
+  EXPECT_EQ(testing::HostNames(tables, user), (std::vector<std::string_view>{"b", "a"}));
   tables.AddHostTraffic(user, "a", INT64_MAX);
   tables.AddHostTraffic(user, "c", 3);
-  EXPECT_TRUE(user.History.Hosts.empty());
-  EXPECT_EQ(user.History.HostCount(), 3);
+  EXPECT_FALSE(user.Hosts.finished());
+  EXPECT_EQ(user.HostCount(), 3);
   tables.FinishHostLists();
-  EXPECT_EQ(user.History.Hosts, (std::vector<std::string_view>{"b", "a", "c"}));
-  EXPECT_EQ(user.History.HostTraffic, (std::vector<std::int64_t>{1, INT64_MAX, 3}));
+  EXPECT_EQ(testing::HostNames(tables, user), (std::vector<std::string_view>{"b", "a", "c"}));
+  EXPECT_EQ(testing::HostTraffic(user), (std::vector<std::int64_t>{1, INT64_MAX, 3}));
 }
 
 // A later part's users, hosts and addresses follow this table's own, whether
@@ -53,11 +55,11 @@ TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
     ASSERT_EQ(tables.Users.size(), 2u);
     const TReportRec& merged = tables.Users[0];
     EXPECT_EQ(merged.Traffic, INT64_MAX);
-    EXPECT_EQ(merged.History.Hosts, (std::vector<std::string_view>{"x", "z"}));
-    EXPECT_EQ(merged.History.HostTraffic, (std::vector<std::int64_t>{INT64_MAX, 2}));
-    EXPECT_EQ(merged.Addresses, (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2"}));
+    EXPECT_EQ(testing::HostNames(tables, merged), (std::vector<std::string_view>{"x", "z"}));
+    EXPECT_EQ(testing::HostTraffic(merged), (std::vector<std::int64_t>{INT64_MAX, 2}));
+    EXPECT_EQ(testing::AddressNames(tables, merged), (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2"}));
     EXPECT_EQ(tables.Users[1].UserName, "carol");
-    EXPECT_EQ(tables.Users[1].History.Hosts, std::vector<std::string_view>{"y"});
+    EXPECT_EQ(testing::HostNames(tables, tables.Users[1]), std::vector<std::string_view>{"y"});
     EXPECT_EQ(tables.FindUser("carol"), 1u);
   }
 }
