@@ -71,6 +71,11 @@ void UsageTables::FinishHostLists() {
 }
 
 void UsageTables::Append(UsageTables& later) {
+  // The later part's indexes are not needed to read it in order: their memory
+  // goes back before this table grows.
+  later.user_index_ = HashIndex();
+  later.hosts_.index = HashIndex();
+  later.addresses_.index = HashIndex();
   // Each of the later part's hosts is looked up here once, not once per user.
   std::vector<std::uint32_t> host_ids(later.hosts_.strings.size());
   for (std::size_t i = 0; i < host_ids.size(); ++i) {
