@@ -134,6 +134,44 @@ class HashIndex {
   ProbedSlots<Slot> slots_;
 };
 
+// The same for a table with many keys that are looked up less often than
+// hosts (users, client addresses): a slot holds only the folded hash and the
+// position, 8 bytes instead of 24, and the key is read from the table itself
+// (key_at(position)) when the hash matches. A million users or addresses
+// cost 16 MB of index instead of 48.
+class PositionIndex {
+ public:
+  static constexpr std::uint32_t kNone = kNoPosition;
+
+  // The position whose key equals `key`, or kNone; key_at(position) gives
+  // the key stored at a position.
+  template <typename KeyAt>
+  std::uint32_t Find(std::string_view key, std::uint64_t hash, const KeyAt& key_at) const {
+    if (slots_.empty()) return kNone;
+    const std::uint32_t h = Fold(hash);
+    for (std::size_t i = h & slots_.mask();; i = (i + 1) & slots_.mask()) {
+      const Slot& slot = slots_[i];
+      if (slot.IsFree()) return kNone;
+      if (slot.hash == h && key_at(slot.position) == key) return slot.position;
+    }
+  }
+
+  // Records a key known to be absent.
+  void Insert(std::uint64_t hash, std::uint32_t position) { slots_.Add(Slot{Fold(hash), position}); }
+
+ private:
+  struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t position = kNone;
+    std::size_t Home() const { return hash; }
+    bool IsFree() const { return position == kNone; }
+  };
+
+  static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+
+  ProbedSlots<Slot> slots_;
+};
+
 // A map from the ids of interned strings to positions in one user's list:
 // each user's hosts and addresses are found by id, so only the run-wide
 // string tables ever compare bytes.

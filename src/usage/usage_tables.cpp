@@ -17,23 +17,33 @@ std::uint32_t NextPosition(std::size_t size) {
 }  // namespace
 
 std::uint32_t UsageTables::FindUser(std::string_view name, std::uint64_t hash) const {
-  return user_index_.Find(name, hash);
+  return user_index_.Find(name, hash, [this](std::uint32_t position) { return Users[position].UserName; });
 }
 
 std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
   const std::uint32_t position = NextPosition(Users.size());
   Users.emplace_back();
   Users.back().UserName = arena_.Copy(name);
-  user_index_.Insert(Users.back().UserName, hash, position);
+  user_index_.Insert(hash, position);
   return position;
 }
 
-std::uint32_t UsageTables::Intern(Interned& table, std::string_view text, std::uint64_t hash) {
+std::uint32_t UsageTables::Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash) {
   const std::uint32_t found = table.index.Find(text, hash);
   if (found != HashIndex::kNone) return found;
   const std::uint32_t id = NextPosition(table.strings.size());
   table.strings.push_back(arena_.Copy(text));
   table.index.Insert(table.strings.back(), hash, id);
+  return id;
+}
+
+std::uint32_t UsageTables::Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash) {
+  const std::vector<std::string_view>& strings = table.strings;
+  const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id]; });
+  if (found != PositionIndex::kNone) return found;
+  const std::uint32_t id = NextPosition(table.strings.size());
+  table.strings.push_back(arena_.Copy(text));
+  table.index.Insert(hash, id);
   return id;
 }
 
@@ -73,9 +83,9 @@ void UsageTables::FinishHostLists() {
 void UsageTables::Append(UsageTables& later) {
   // The later part's indexes are not needed to read it in order: their memory
   // goes back before this table grows.
-  later.user_index_ = HashIndex();
+  later.user_index_ = PositionIndex();
   later.hosts_.index = HashIndex();
-  later.addresses_.index = HashIndex();
+  later.addresses_.index = PositionIndex();
   // Each of the later part's hosts is looked up here once, not once per user.
   std::vector<std::uint32_t> host_ids(later.hosts_.strings.size());
   for (std::size_t i = 0; i < host_ids.size(); ++i) {
@@ -108,9 +118,9 @@ void UsageTables::Append(UsageTables& later) {
 }
 
 void UsageTables::ReindexUsers() {
-  user_index_ = HashIndex();
+  user_index_ = PositionIndex();
   for (std::size_t i = 0; i < Users.size(); ++i) {
-    user_index_.Insert(Users[i].UserName, Hash(Users[i].UserName), static_cast<std::uint32_t>(i));
+    user_index_.Insert(Hash(Users[i].UserName), static_cast<std::uint32_t>(i));
   }
 }
 

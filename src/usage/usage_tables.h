@@ -108,12 +108,14 @@ class UsageTables {
 
  private:
   // Every distinct string of one kind once for the whole run, with its id.
+  template <typename Index>
   struct Interned {
     std::vector<std::string_view> strings;  // by id
-    HashIndex index;
+    Index index;
   };
   // The id of `text` in `table`, interning it when new.
-  std::uint32_t Intern(Interned& table, std::string_view text, std::uint64_t hash);
+  std::uint32_t Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash);
+  std::uint32_t Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash);
   // The host's first line for the user when the index must grow (or reopen)
   // first: out of line, as it is rare.
   void AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
@@ -123,9 +125,9 @@ class UsageTables {
 
   std::uint64_t seed_;
   StringArena arena_;
-  HashIndex user_index_;
-  Interned hosts_;
-  Interned addresses_;
+  PositionIndex user_index_;
+  Interned<HashIndex> hosts_;  // looked up on every line: the wider index that holds the key
+  Interned<PositionIndex> addresses_;
 };
 
 }  // namespace sirvane
