@@ -22,12 +22,13 @@ bool IsLocalHost(std::string_view host, const std::vector<std::string>& local_do
 // are gathered into a new table, which costs a few instructions an item;
 // records are moved in place: following each cycle of the permutation moves
 // every record once and needs no second table of records.
-template <typename T>
-void Permute(T* items, const std::vector<std::uint32_t>& order) {
+template <typename Items>
+void Permute(Items& items, const std::vector<std::uint32_t>& order) {
+  using T = std::remove_reference_t<decltype(items[0])>;
   if constexpr (std::is_trivially_copyable_v<T> && sizeof(T) <= 16) {
     std::vector<T> ordered(order.size());
     for (std::size_t j = 0; j < ordered.size(); ++j) ordered[j] = items[order[j]];
-    std::copy(ordered.begin(), ordered.end(), items);
+    for (std::size_t j = 0; j < ordered.size(); ++j) items[j] = ordered[j];
     return;
   }
   std::vector<bool> placed(order.size(), false);
@@ -76,7 +77,7 @@ void SortUsers(UsageTables& tables) {
   traffic.reserve(tables.Users.size());
   for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
   if (IsNonIncreasing(traffic)) return;
-  Permute(tables.Users.data(), ExchangeSortOrder(traffic));
+  Permute(tables.Users, ExchangeSortOrder(traffic));
   tables.ReindexUsers();
 }
 
@@ -90,7 +91,8 @@ void SortHosts(UsageTables& tables) {
     traffic.reserve(hosts.size());
     for (const HostIndex::Entry& host : hosts) traffic.push_back(host.traffic);
     if (IsNonIncreasing(traffic)) return;
-    Permute(hosts.begin(), ExchangeSortOrder(traffic));
+    HostIndex::Entry* const entries = hosts.begin();
+    Permute(entries, ExchangeSortOrder(traffic));
   });
 }
 

@@ -1,5 +1,6 @@
 #include "usage/usage_tables.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/in_order_tasks.h"
@@ -92,27 +93,33 @@ void UsageTables::Append(UsageTables& later) {
     const std::string_view host = later.hosts_.strings[i];
     host_ids[i] = InternHost(host, Hash(host));
   }
-  std::vector<std::uint32_t> positions(later.Users.size());
-  for (std::size_t k = 0; k < later.Users.size(); ++k) {
-    const TReportRec& from = later.Users[k];
-    std::uint32_t position = FindUser(from.UserName);
-    if (position == HashIndex::kNone) position = AddUser(from.UserName);
-    positions[k] = position;
-    TReportRec& user = Users[position];
-    user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
-  }
-  // Each user's hosts are the user's own: the users are merged on two threads.
-  RunInIndexOrder(later.Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
-    TReportRec& from = later.Users[k];
-    TReportRec& user = Users[positions[k]];
-    ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
-      AddHostTrafficById(user, host_ids[later_id], traffic);
+  // A block of the later part's users at a time, its memory freed once added.
+  std::vector<std::uint32_t> positions;
+  for (std::size_t begin = 0; begin < later.Users.size(); begin += UserTable::kBlockSize) {
+    const std::size_t count = std::min(UserTable::kBlockSize, later.Users.size() - begin);
+    positions.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      const TReportRec& from = later.Users[begin + k];
+      std::uint32_t position = FindUser(from.UserName);
+      if (position == HashIndex::kNone) position = AddUser(from.UserName);
+      positions[k] = position;
+      TReportRec& user = Users[position];
+      user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
+    }
+    // Each user's hosts are the user's own: the users are merged on two threads.
+    RunInIndexOrder(count, TaskThreads(), [&](unsigned, std::size_t k) {
+      TReportRec& from = later.Users[begin + k];
+      TReportRec& user = Users[positions[k]];
+      ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
+        AddHostTrafficById(user, host_ids[later_id], traffic);
+      });
+      from.Hosts = HostIndex();
     });
-    from.Hosts = HostIndex();
-  });
-  for (std::size_t k = 0; k < later.Users.size(); ++k) {
-    const AddressList& addresses = later.Users[k].Addresses;
-    for (std::size_t j = 0; j < addresses.size(); ++j) AddAddress(Users[positions[k]], later.AddressName(addresses[j]));
+    for (std::size_t k = 0; k < count; ++k) {
+      const AddressList& addresses = later.Users[begin + k].Addresses;
+      for (std::size_t j = 0; j < addresses.size(); ++j) AddAddress(Users[positions[k]], later.AddressName(addresses[j]));
+    }
+    later.Users.ReleaseBlockOf(begin);
   }
   later = UsageTables(later.seed_);
 }

@@ -3,6 +3,8 @@
 // client addresses, and the log files read. Everything is kept in the order
 // first seen; hash indexes make every lookup O(1) expected.
 #include <cstdint>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,65 @@ struct TReportRec {
   std::int64_t HostCount() const { return Hosts.size(); }
 };
 
+// The users in first-seen order, in blocks of fixed size that never move: the
+// table grows without a copy of itself (a vector holds its old and new
+// arrays at once while it doubles), references stay valid while it grows,
+// and a table being appended to another gives its blocks back one by one.
+class UserTable {
+ public:
+  static constexpr std::size_t kBlockShift = 12;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;  // 4096 users, 352 KB
+
+  template <typename Table, typename Record>
+  class Iterator {
+   public:
+    Iterator(Table* table, std::size_t i) : table_(table), i_(i) {}
+    Record& operator*() const { return (*table_)[i_]; }
+    Record* operator->() const { return &(*table_)[i_]; }
+    Iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return i_ == other.i_; }
+
+   private:
+    Table* table_;
+    std::size_t i_;
+  };
+
+  TReportRec& operator[](std::size_t i) { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
+  const TReportRec& operator[](std::size_t i) const { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
+  TReportRec& at(std::size_t i) { return i < size_ ? (*this)[i] : throw std::out_of_range("no such user"); }
+  const TReportRec& at(std::size_t i) const { return i < size_ ? (*this)[i] : throw std::out_of_range("no such user"); }
+  TReportRec& front() { return (*this)[0]; }
+  TReportRec& back() { return (*this)[size_ - 1]; }
+  const TReportRec& front() const { return (*this)[0]; }
+  const TReportRec& back() const { return (*this)[size_ - 1]; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  Iterator<UserTable, TReportRec> begin() { return {this, 0}; }
+  Iterator<UserTable, TReportRec> end() { return {this, size_}; }
+  Iterator<const UserTable, const TReportRec> begin() const { return {this, 0}; }
+  Iterator<const UserTable, const TReportRec> end() const { return {this, size_}; }
+
+  TReportRec& emplace_back() {
+    if ((size_ & (kBlockSize - 1)) == 0) blocks_.push_back(std::make_unique<TReportRec[]>(kBlockSize));
+    return (*this)[size_++];
+  }
+  void clear() {
+    blocks_.clear();
+    size_ = 0;
+  }
+  // Frees the users of the block that holds position i; they must not be
+  // used again (a table appended to another, block by block).
+  void ReleaseBlockOf(std::size_t i) { blocks_[i >> kBlockShift].reset(); }
+
+ private:
+  std::vector<std::unique_ptr<TReportRec[]>> blocks_;
+  std::size_t size_ = 0;
+};
+
 // One log file read.
 struct TFileAnalyzeRep {
   std::string FileName;  // as the directory search returned it, without directory
@@ -45,7 +106,7 @@ class UsageTables {
  public:
   explicit UsageTables(std::uint64_t hash_seed = 0x5157A2E5EEDull) : seed_(hash_seed) {}
 
-  std::vector<TReportRec> Users;
+  UserTable Users;
   std::vector<TFileAnalyzeRep> LogFiles;
 
   std::int64_t UserCount() const { return static_cast<std::int64_t>(Users.size()); }

@@ -18,7 +18,7 @@ struct Ingest {
     accountant.Account(record);
     return *this;
   }
-  const std::vector<TReportRec>& Users() {
+  const UserTable& Users() {
     tables.FinishHostLists();
     return tables.Users;
   }
@@ -65,7 +65,7 @@ TEST(LogIngestionTest, AccountsEachKindOfLine) {
       .Line("x 1073741824 http://f.example/ 10.0.0.6 carol")
       .Line("x 9223372036854775807 http://a.example/ 10.0.0.1 alice")
       .Line("alice");  // a short line reads its missing fields as empty
-  const std::vector<TReportRec>& users = ingest.Users();
+  const UserTable& users = ingest.Users();
   ASSERT_EQ(users.size(), 5u);
   EXPECT_EQ(users[0].UserName, "alice");
   EXPECT_EQ(users[0].Traffic, INT64_MAX);  // saturated, not wrapped

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "support/usage_lists.h"
+#include "usage/exchange_order.h"
 
 namespace sirvane {
 namespace {
@@ -31,6 +34,38 @@ TEST(SortUsersTest, LeavesTheExchangeSortsOrderAndKeepsRecordsWhole) {
     const std::uint32_t first = tables.FindUser(users.front().first);  // still findable after the move
     ASSERT_NE(first, HashIndex::kNone);
     EXPECT_EQ(testing::HostNames(tables, tables.Users[first]), std::vector<std::string_view>{"first-users-host"});
+  }
+}
+
+// Users are moved in place, following the cycles of the permutation, across
+// the table's blocks: each position must end up holding the whole record the
+// order names (a plain gather of copies is the reference).
+TEST(SortUsersTest, MovesWholeRecordsInPlaceAsTheOrderSays) {
+  std::mt19937 rng(5);
+  for (const std::size_t count : {2u, 3u, 100u, 9000u}) {
+    SCOPED_TRACE(count);
+    UsageTables tables;
+    std::vector<std::int64_t> traffic;
+    for (std::size_t i = 0; i < count; ++i) {
+      TReportRec& user = tables.Users[tables.AddUser("user" + std::to_string(i))];
+      user.Traffic = static_cast<std::int64_t>(rng() % (count / 2 + 2));  // many ties
+      traffic.push_back(user.Traffic);
+      tables.AddHostTraffic(user, "host" + std::to_string(i % 7), static_cast<std::int64_t>(i));
+      tables.AddAddress(user, "10.0." + std::to_string(i));
+    }
+    const std::vector<std::uint32_t> order = ExchangeSortOrder(traffic);
+    tables.FinishHostLists();
+    SortUsers(tables);
+    ASSERT_EQ(tables.Users.size(), count);
+    for (std::size_t j = 0; j < count; ++j) {
+      const std::string name = "user" + std::to_string(order[j]);
+      const TReportRec& user = tables.Users[j];
+      ASSERT_EQ(user.UserName, name) << j;
+      EXPECT_EQ(user.Traffic, traffic[order[j]]);
+      EXPECT_EQ(testing::HostTraffic(user), std::vector<std::int64_t>{static_cast<std::int64_t>(order[j])});
+      EXPECT_EQ(testing::AddressNames(tables, user), std::vector<std::string_view>{"10.0." + std::to_string(order[j])});
+      EXPECT_EQ(tables.FindUser(name), j);
+    }
   }
 }
 

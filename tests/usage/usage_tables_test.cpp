@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "support/usage_lists.h"
 
 namespace sirvane {
@@ -62,6 +65,54 @@ TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
     EXPECT_EQ(testing::HostNames(tables, tables.Users[1]), std::vector<std::string_view>{"y"});
     EXPECT_EQ(tables.FindUser("carol"), 1u);
   }
+}
+
+// Thousands of users over several blocks of the user table, half of the
+// later part's users known before: appending part by part gives the tables
+// of one pass over the same lines, while the later part's blocks are freed
+// as they are added.
+TEST(UsageTablesTest, AppendingPartsEqualsOnePassOverManyUsers) {
+  struct Line {
+    std::string user, host, address;
+    std::int64_t bytes;
+  };
+  std::mt19937 rng(3);
+  std::vector<Line> lines;
+  for (int i = 0; i < 30000; ++i) {
+    const unsigned user = i < 15000 ? rng() % 9000 : 4500 + rng() % 9000;
+    lines.push_back({"u" + std::to_string(user), "h" + std::to_string(rng() % 50),
+                     "a" + std::to_string(rng() % 3 == 0 ? rng() % 100 : user), static_cast<std::int64_t>(rng() % 1000)});
+  }
+  auto account = [](UsageTables& tables, const Line& line) {
+    std::uint32_t position = tables.FindUser(line.user);
+    if (position == HashIndex::kNone) position = tables.AddUser(line.user);
+    TReportRec& user = tables.Users[position];
+    user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
+    tables.AddHostTraffic(user, line.host, line.bytes);
+    tables.AddAddress(user, line.address);
+  };
+  UsageTables whole;
+  for (const Line& line : lines) account(whole, line);
+  whole.FinishHostLists();
+
+  UsageTables first;
+  UsageTables later(99);
+  for (std::size_t i = 0; i < lines.size(); ++i) account(i < 15000 ? first : later, lines[i]);
+  first.Append(later);
+  first.FinishHostLists();
+
+  ASSERT_EQ(first.Users.size(), whole.Users.size());
+  ASSERT_GT(first.Users.size(), 2 * UserTable::kBlockSize);
+  for (std::size_t k = 0; k < whole.Users.size(); ++k) {
+    const TReportRec& expected = whole.Users[k];
+    const TReportRec& merged = first.Users[k];
+    ASSERT_EQ(merged.UserName, expected.UserName) << k;
+    EXPECT_EQ(merged.Traffic, expected.Traffic);
+    EXPECT_EQ(testing::HostNames(first, merged), testing::HostNames(whole, expected));
+    EXPECT_EQ(testing::HostTraffic(merged), testing::HostTraffic(expected));
+    EXPECT_EQ(testing::AddressNames(first, merged), testing::AddressNames(whole, expected));
+  }
+  EXPECT_TRUE(later.Users.empty());
 }
 
 }  // namespace
