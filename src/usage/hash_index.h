@@ -54,6 +54,12 @@ class ProbedSlots {
     ++count_;
   }
   bool HasRoomForOneMore() const { return (count_ + 1) * 8 <= slots_.size() * kFullness; }
+  // Makes room for `count` slots in all, so that adding them grows nothing.
+  void Reserve(std::size_t count) {
+    std::size_t capacity = slots_.empty() ? 2 : slots_.size();
+    while (count * 8 > capacity * kFullness) capacity *= 2;
+    if (capacity > slots_.size()) Rehash(capacity);
+  }
   // Puts `slot` into `free`, a free slot where a lookup of it ended; only
   // while HasRoomForOneMore.
   void Fill(Slot& free, const Slot& slot) {
@@ -69,11 +75,14 @@ class ProbedSlots {
   }
 
   void Grow() {
-    std::vector<Slot> old;
-    old.swap(slots_);
     // Start small: with a million users of one host each, per-user tables
     // of eight slots would cost more than the names themselves.
-    slots_.assign(old.empty() ? 2 : old.size() * 2, Slot{});
+    Rehash(slots_.empty() ? 2 : slots_.size() * 2);
+  }
+  void Rehash(std::size_t capacity) {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(capacity, Slot{});
     for (const Slot& slot : old) {
       if (!slot.IsFree()) Place(slot);
     }
@@ -113,6 +122,9 @@ class HashIndex {
   void PrefetchKey(std::uint64_t hash) const {
     if (!slots_.empty()) __builtin_prefetch(slots_[Fold(hash) & slots_.mask()].data);
   }
+
+  std::size_t size() const { return slots_.size(); }
+  void Reserve(std::size_t count) { slots_.Reserve(count); }
 
   // Records a key known to be absent; `stored` must stay valid (interned).
   void Insert(std::string_view stored, std::uint64_t hash, std::uint32_t position) {
@@ -158,6 +170,8 @@ class PositionIndex {
 
   // Records a key known to be absent.
   void Insert(std::uint64_t hash, std::uint32_t position) { slots_.Add(Slot{Fold(hash), position}); }
+  std::size_t size() const { return slots_.size(); }
+  void Reserve(std::size_t count) { slots_.Reserve(count); }
 
  private:
   struct Slot {

@@ -77,6 +77,9 @@ void SortUsers(UsageTables& tables) {
   traffic.reserve(tables.Users.size());
   for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
   if (IsNonIncreasing(traffic)) return;
+  // Nothing is looked up by name while users are ordered: the indexes'
+  // memory serves the ordering instead.
+  tables.ReleaseIndexes();
   Permute(tables.Users, ExchangeSortOrder(traffic));
   tables.ReindexUsers();
 }

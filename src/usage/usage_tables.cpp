@@ -32,6 +32,10 @@ std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
 std::uint32_t UsageTables::Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash) {
   const std::uint32_t found = table.index.Find(text, hash);
   if (found != HashIndex::kNone) return found;
+  if (table.index.size() != table.strings.size()) {  // released: index again, then look again
+    Reindex(table);
+    return Intern(table, text, hash);
+  }
   const std::uint32_t id = NextPosition(table.strings.size());
   table.strings.push_back(arena_.Copy(text));
   table.index.Insert(table.strings.back(), hash, id);
@@ -42,6 +46,10 @@ std::uint32_t UsageTables::Intern(Interned<PositionIndex>& table, std::string_vi
   const std::vector<std::string_view>& strings = table.strings;
   const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id]; });
   if (found != PositionIndex::kNone) return found;
+  if (table.index.size() != table.strings.size()) {  // released: index again, then look again
+    Reindex(table);
+    return Intern(table, text, hash);
+  }
   const std::uint32_t id = NextPosition(table.strings.size());
   table.strings.push_back(arena_.Copy(text));
   table.index.Insert(hash, id);
@@ -124,8 +132,31 @@ void UsageTables::Append(UsageTables& later) {
   later = UsageTables(later.seed_);
 }
 
+void UsageTables::Reindex(Interned<HashIndex>& table) {
+  table.index = HashIndex();
+  table.index.Reserve(table.strings.size());
+  for (std::size_t id = 0; id < table.strings.size(); ++id) {
+    table.index.Insert(table.strings[id], Hash(table.strings[id]), static_cast<std::uint32_t>(id));
+  }
+}
+
+void UsageTables::Reindex(Interned<PositionIndex>& table) {
+  table.index = PositionIndex();
+  table.index.Reserve(table.strings.size());
+  for (std::size_t id = 0; id < table.strings.size(); ++id) {
+    table.index.Insert(Hash(table.strings[id]), static_cast<std::uint32_t>(id));
+  }
+}
+
+void UsageTables::ReleaseIndexes() {
+  user_index_ = PositionIndex();
+  hosts_.index = HashIndex();
+  addresses_.index = PositionIndex();
+}
+
 void UsageTables::ReindexUsers() {
   user_index_ = PositionIndex();
+  user_index_.Reserve(Users.size());
   for (std::size_t i = 0; i < Users.size(); ++i) {
     user_index_.Insert(Hash(Users[i].UserName), static_cast<std::uint32_t>(i));
   }

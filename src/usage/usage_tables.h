@@ -163,6 +163,10 @@ class UsageTables {
   // (saturating). Log files are not touched; `later` is emptied.
   void Append(UsageTables& later);
 
+  // Frees the indexes that find users, hosts and addresses by name, for the
+  // memory of the ordering; ReindexUsers rebuilds the user index, and the
+  // others are rebuilt when a host or address is next added.
+  void ReleaseIndexes();
   // Called after the users have been reordered: rebuilds the user index.
   void ReindexUsers();
 
@@ -177,6 +181,9 @@ class UsageTables {
   // The id of `text` in `table`, interning it when new.
   std::uint32_t Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash);
   std::uint32_t Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash);
+  // Indexes every string of `table` again, after ReleaseIndexes.
+  void Reindex(Interned<HashIndex>& table);
+  void Reindex(Interned<PositionIndex>& table);
   // The host's first line for the user when the index must grow (or reopen)
   // first: out of line, as it is rare.
   void AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);

@@ -67,6 +67,30 @@ TEST(UsageTablesTest, AppendAddsALaterPartInItsOrder) {
   }
 }
 
+// The name indexes are freed while users are ordered; a host or address
+// added afterwards must still find the one it already has, not a twin.
+TEST(UsageTablesTest, HostsAndAddressesAreFoundAgainAfterTheIndexesAreFreed) {
+  UsageTables tables;
+  tables.AddUser("alice");
+  tables.AddHostTraffic(tables.Users[0], "x", 1);
+  tables.AddAddress(tables.Users[0], "10.0.0.1");
+  tables.ReleaseIndexes();
+  tables.ReindexUsers();
+  TReportRec& bob = tables.Users[tables.AddUser("bob")];
+  TReportRec& alice = tables.Users[tables.FindUser("alice")];
+  tables.AddHostTraffic(bob, "x", 2);
+  tables.AddHostTraffic(alice, "x", 4);
+  tables.AddAddress(bob, "10.0.0.2");
+  tables.AddAddress(alice, "10.0.0.2");
+  tables.AddAddress(alice, "10.0.0.1");
+  tables.FinishHostLists();
+  EXPECT_EQ(testing::HostNames(tables, alice), std::vector<std::string_view>{"x"});
+  EXPECT_EQ(testing::HostTraffic(alice), std::vector<std::int64_t>{5});
+  EXPECT_EQ(alice.Hosts.begin()->id, bob.Hosts.begin()->id);
+  EXPECT_EQ(testing::AddressNames(tables, alice), (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2"}));
+  EXPECT_EQ(tables.FindUser("bob"), 1u);
+}
+
 // Thousands of users over several blocks of the user table, half of the
 // later part's users known before: appending part by part gives the tables
 // of one pass over the same lines, while the later part's blocks are freed
