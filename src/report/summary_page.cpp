@@ -39,7 +39,8 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
   file.WriteLine(t.TableOpen);
   file.WriteLine(t.UserTableHeader);
 
-  PageNames page_names;
+  PageNames page_names(tables.HashSeed());
+  page_names.Reserve(tables.Users.size());
   std::int64_t hidden_sum = 0;
   std::int64_t total_sum = 0;
   std::string row;
