@@ -32,11 +32,12 @@ ExportReport BuildExportReport(const UsageTables& tables, const ReportContext& c
   report.year = settings.ReportYear;
   report.limit = settings.Limit;
   report.users.reserve(tables.Users.size());
-  for (const TReportRec& record : tables.Users) {
+  for (std::size_t position = 0; position < tables.Users.size(); ++position) {
+    const TReportRec& record = tables.Users[position];
     ExportUser& user = report.users.emplace_back();
     user.name = record.UserName;
     user.visible = IsVisibleUser(record, settings);
-    if (user.visible) user.page = std::string(record.PageName) + ".html";
+    if (user.visible) user.page = std::string(tables.PageName(position)) + ".html";
     user.bytes = record.Traffic;
     user.kilobytes = KiloBytes(record.Traffic);
     user.prognosis_bytes = Project(record.Traffic, factor);

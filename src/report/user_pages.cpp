@@ -55,11 +55,12 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
 // A page is assembled in memory and written in one piece: pages are small and
 // many, and one write costs less than many buffered ones. A user with a great
 // many hosts is written a megabyte at a time, so memory stays bounded.
-void WriteUserPage(std::string& page, const TReportRec& user, const UsageTables& tables, const ReportContext& context) {
+void WriteUserPage(std::string& page, std::size_t position, const UsageTables& tables, const ReportContext& context) {
+  const TReportRec& user = tables.Users[position];
   constexpr std::size_t kWriteSize = std::size_t{1} << 20;
   const PageTemplates& t = context.templates;
   TextFileWriter file;
-  file.Create(context.settings.OutputPath + std::string(user.PageName) + ".html", context.staged_files);
+  file.Create(context.settings.OutputPath + std::string(tables.PageName(position)) + ".html", context.staged_files);
   page.clear();
   AppendLine(page, t.PageHeader);
   AppendLine(page, t.Banner);
@@ -94,15 +95,15 @@ void WriteUserPage(std::string& page, const TReportRec& user, const UsageTables&
 }  // namespace
 
 void WriteUserPages(const UsageTables& tables, const ReportContext& context, unsigned threads) {
-  std::vector<const TReportRec*> visible;
-  for (const TReportRec& user : tables.Users) {
-    if (IsVisibleUser(user, context.settings)) visible.push_back(&user);
+  std::vector<std::uint32_t> visible;  // positions
+  for (std::size_t k = 0; k < tables.Users.size(); ++k) {
+    if (IsVisibleUser(tables.Users[k], context.settings)) visible.push_back(static_cast<std::uint32_t>(k));
   }
   // Pages are independent files; with two threads the error reported is
   // still that of the first failing page.
   std::vector<std::string> buffers(std::max(threads, 1u));
   RunInIndexOrder(visible.size(), threads, [&](unsigned worker, std::size_t i) {
-    WriteUserPage(buffers[worker], *visible[i], tables, context);
+    WriteUserPage(buffers[worker], visible[i], tables, context);
   });
 }
 

@@ -16,11 +16,11 @@ namespace sirvane {
 
 // One user. Hosts and addresses are run-wide ids (UsageTables::HostName,
 // AddressName): a user costs a few dozen bytes, and a user with one host and
-// one address allocates nothing beyond its record.
+// one address allocates nothing beyond its record. The page name is kept
+// apart (UsageTables::PageName): it only exists once the users are ordered.
 struct TReportRec {
   std::string_view UserName;
   std::int64_t Traffic = 0;
-  std::string_view PageName;  // set when the summary page is written
   AddressList Addresses;      // distinct, first-seen order
   // Host id and traffic; in first-seen order once FinishHostLists has run,
   // until SortHosts puts them in order of traffic.
@@ -152,9 +152,18 @@ class UsageTables {
   std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
   std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id]; }
 
-  // Gives the user the page name `name`, kept for the run.
-  void SetPageName(TReportRec& user, std::string_view name) {
-    user.PageName = name == user.UserName ? user.UserName : arena_.Copy(name);
+  // Forgets the page names given before: the users are in their final order
+  // and are about to get theirs.
+  void StartPageNames() { page_names_.assign(Users.size(), std::string_view()); }
+  // Gives the user at `position` the page name `name`, kept for the run
+  // (after StartPageNames).
+  void SetPageName(std::size_t position, std::string_view name) {
+    const std::string_view user_name = Users[position].UserName;
+    page_names_[position] = name == user_name ? user_name : arena_.Copy(name);
+  }
+  // The page name given to the user at `position`, or "" if none.
+  std::string_view PageName(std::size_t position) const {
+    return position < page_names_.size() ? page_names_[position] : std::string_view();
   }
 
   // Adds the tables of a later part of the same input, as if its lines had
@@ -194,6 +203,7 @@ class UsageTables {
   std::uint64_t seed_;
   StringArena arena_;
   PositionIndex user_index_;
+  std::vector<std::string_view> page_names_;  // by user position
   Interned<HashIndex> hosts_;  // looked up on every line: the wider index that holds the key
   Interned<PositionIndex> addresses_;
 };
