@@ -323,7 +323,7 @@ class HostIndex {
     count_ = 0;
     one_ = Entry{};
     std::size_t capacity = 4;
-    while (count * 8 > capacity * kFullness) capacity *= 2;
+    while (std::size_t{count} * 8 > capacity * kFullness) capacity *= 2;
     Allocate(capacity);
     for (std::uint32_t k = 0; k < count; ++k) Place(list[k]);
     count_ = count;
