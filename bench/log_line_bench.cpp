@@ -174,7 +174,7 @@ void AccountLines(benchmark::State& state, bool batched) {
     } else {
       for (const LogLine& line : parsed) accountant.AccountBatch(&line, 1);
     }
-    benchmark::DoNotOptimize(tables.Users.data());
+    benchmark::DoNotOptimize(&tables.Users);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(parsed.size()));
 }

@@ -32,21 +32,21 @@ ExportReport BuildExportReport(const UsageTables& tables, const ReportContext& c
   report.year = settings.ReportYear;
   report.limit = settings.Limit;
   report.users.reserve(tables.Users.size());
-  for (const TReportRec& record : tables.Users) {
+  for (std::size_t position = 0; position < tables.Users.size(); ++position) {
+    const TReportRec& record = tables.Users[position];
     ExportUser& user = report.users.emplace_back();
     user.name = record.UserName;
     user.visible = IsVisibleUser(record, settings);
-    if (user.visible) user.page = record.PageName + ".html";
+    if (user.visible) user.page = std::string(tables.PageName(position)) + ".html";
     user.bytes = record.Traffic;
     user.kilobytes = KiloBytes(record.Traffic);
     user.prognosis_bytes = Project(record.Traffic, factor);
     user.prognosis_kilobytes = ProjectKiloBytes(record.Traffic, factor);
     user.traffic_over_limit = settings.Limit > 0 && user.bytes >= settings.Limit;
     user.prognosis_over_limit = settings.Limit > 0 && user.prognosis_bytes >= settings.Limit;
-    const THistoryRec& history = record.History;
-    for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
-      if (history.HostTraffic[j] <= 0) continue;
-      user.hosts.push_back({history.Hosts[j], history.HostTraffic[j], KiloBytes(history.HostTraffic[j])});
+    for (const HostIndex::Entry& host : record.Hosts) {
+      if (host.traffic <= 0) continue;
+      user.hosts.push_back({tables.HostName(host.id), host.traffic, KiloBytes(host.traffic)});
     }
     if (!user.visible) Add(report.unknown, user);
     Add(report.total, user);

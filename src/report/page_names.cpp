@@ -18,7 +18,22 @@ bool IsDeviceName(const std::string& name) {
 
 }  // namespace
 
-PageNames::PageNames() { taken_.insert("report"); }
+PageNames::PageNames(std::uint64_t hash_seed) : seed_(hash_seed) { Take("report"); }
+
+void PageNames::Reserve(std::size_t count) {
+  taken_.reserve(count + 1);  // and "report"
+  taken_index_.Reserve(count + 1);
+}
+
+bool PageNames::IsTaken(std::string_view name) const {
+  return taken_index_.Find(name, HashBytes(name, seed_), [this](std::uint32_t k) { return taken_[k]; }) !=
+         PositionIndex::kNone;
+}
+
+void PageNames::Take(std::string_view name) {
+  taken_index_.Insert(HashBytes(name, seed_), static_cast<std::uint32_t>(taken_.size()));
+  taken_.push_back(arena_.Copy(name));
+}
 
 std::string PageNames::Assign(std::string_view user_name) {
   std::string name;
@@ -33,16 +48,16 @@ std::string PageNames::Assign(std::string_view user_name) {
   if (name.empty()) name.push_back('_');  // not = "_": g++ 12 -O2 warns falsely (-Wrestrict)
   if (IsDeviceName(name)) name.push_back('_');
   std::string unique = name;
-  if (taken_.count(unique) != 0) {
+  if (IsTaken(unique)) {
     // Remember where the search for a free suffix stopped, so that many users
     // sharing one name cost linear time, not quadratic.
     int& n = next_suffix_[name];
     if (n < 2) n = 2;
     do {
       unique = name + "_" + std::to_string(n++);
-    } while (taken_.count(unique) != 0);
+    } while (IsTaken(unique));
   }
-  taken_.insert(unique);
+  Take(unique);
   return unique;
 }
 

@@ -39,16 +39,19 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
   file.WriteLine(t.TableOpen);
   file.WriteLine(t.UserTableHeader);
 
-  PageNames page_names;
+  PageNames page_names(tables.HashSeed());
+  page_names.Reserve(tables.Users.size());
+  tables.StartPageNames();
   std::int64_t hidden_sum = 0;
   std::int64_t total_sum = 0;
   std::string row;
-  for (TReportRec& user : tables.Users) {
+  for (std::size_t position = 0; position < tables.Users.size(); ++position) {
+    const TReportRec& user = tables.Users[position];
     const std::int64_t kilobytes = KiloBytes(user.Traffic);
     if (IsVisibleUser(user, context.settings)) {
-      user.PageName = page_names.Assign(user.UserName);
+      tables.SetPageName(position, page_names.Assign(user.UserName));
       row.assign("<tr>\r\n<td width=\"50%\" align=\"left\"><a href=\"");
-      AppendUrlPath(row, user.PageName + ".html");
+      AppendUrlPath(row, std::string(tables.PageName(position)) + ".html");
       row += "\">";
       AppendHtmlText(row, user.UserName);
       AppendUserFigures(row, user, context, "</a></td>");

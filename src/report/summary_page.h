@@ -6,7 +6,7 @@
 namespace sirvane {
 
 // report.html: a row per visible user linking to the user's page, the row of
-// all hidden users and the total. Gives every visible user its PageName.
+// all hidden users and the total. Gives every visible user its page name.
 void WriteSummaryPage(UsageTables& tables, const ReportContext& context);
 
 // The cells shared by both kinds of page: the traffic and prognosis of a user,

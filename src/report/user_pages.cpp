@@ -57,7 +57,8 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
 // with a great many hosts goes a megabyte at a time, so memory stays bounded.
 // `emit(piece, last)` returns false to stop; so does this, then.
 template <typename Emit>
-bool MakeUserPage(std::string& page, const TReportRec& user, const ReportContext& context, Emit&& emit) {
+bool MakeUserPage(std::string& page, const TReportRec& user, const UsageTables& tables,
+                  const ReportContext& context, Emit&& emit) {
   constexpr std::size_t kPieceSize = std::size_t{1} << 20;
   const PageTemplates& t = context.templates;
   page.clear();
@@ -75,10 +76,9 @@ bool MakeUserPage(std::string& page, const TReportRec& user, const ReportContext
   AppendLine(page, "<p align=\"center\">");
   AppendLine(page, t.TableOpen);
   AppendLine(page, t.UrlTableHeader);
-  const THistoryRec& history = user.History;
-  for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
-    if (history.HostTraffic[j] <= 0) continue;
-    AppendHostRow(page, history.Hosts[j], history.HostTraffic[j]);
+  for (const HostIndex::Entry& host : user.Hosts) {
+    if (host.traffic <= 0) continue;
+    AppendHostRow(page, tables.HostName(host.id), host.traffic);
     if (page.size() >= kPieceSize) {
       if (!emit(std::string_view(page), false)) return false;
       page.clear();
@@ -94,13 +94,14 @@ bool MakeUserPage(std::string& page, const TReportRec& user, const ReportContext
 // A page that is already there with the same bytes is left as it is: a rerun
 // that changes nothing then creates, moves and deletes no page. A page is
 // made twice only when it is bigger than one piece and changed.
-void WriteUserPage(std::string& page, const TReportRec& user, const ReportContext& context) {
-  const std::string path = context.settings.OutputPath + user.PageName + ".html";
+void WriteUserPage(std::string& page, std::size_t position, const UsageTables& tables, const ReportContext& context) {
+  const TReportRec& user = tables.Users[position];
+  const std::string path = context.settings.OutputPath + std::string(tables.PageName(position)) + ".html";
   bool whole = false;  // the page came in one piece, still in `page`
   {
     FileComparer old(path);
     bool first = true;
-    const bool same = MakeUserPage(page, user, context, [&](std::string_view piece, bool last) {
+    const bool same = MakeUserPage(page, user, tables, context, [&](std::string_view piece, bool last) {
       whole = first && last;
       first = false;
       return old.Continues(piece);
@@ -112,7 +113,7 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
   if (whole) {
     file.WriteUnbuffered(page);
   } else {
-    MakeUserPage(page, user, context, [&](std::string_view piece, bool) {
+    MakeUserPage(page, user, tables, context, [&](std::string_view piece, bool) {
       file.WriteUnbuffered(piece);
       return true;
     });
@@ -123,15 +124,15 @@ void WriteUserPage(std::string& page, const TReportRec& user, const ReportContex
 }  // namespace
 
 void WriteUserPages(const UsageTables& tables, const ReportContext& context, unsigned threads) {
-  std::vector<const TReportRec*> visible;
-  for (const TReportRec& user : tables.Users) {
-    if (IsVisibleUser(user, context.settings)) visible.push_back(&user);
+  std::vector<std::uint32_t> visible;  // positions
+  for (std::size_t k = 0; k < tables.Users.size(); ++k) {
+    if (IsVisibleUser(tables.Users[k], context.settings)) visible.push_back(static_cast<std::uint32_t>(k));
   }
   // Pages are independent files; with two threads the error reported is
   // still that of the first failing page.
   std::vector<std::string> buffers(std::max(threads, 1u));
   RunInIndexOrder(visible.size(), threads, [&](unsigned worker, std::size_t i) {
-    WriteUserPage(buffers[worker], *visible[i], context);
+    WriteUserPage(buffers[worker], visible[i], tables, context);
   });
 }
 

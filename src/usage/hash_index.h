@@ -5,7 +5,9 @@
 // lookup touches the slot and the key and nothing else.
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sirvane {
@@ -52,6 +54,12 @@ class ProbedSlots {
     ++count_;
   }
   bool HasRoomForOneMore() const { return (count_ + 1) * 8 <= slots_.size() * kFullness; }
+  // Makes room for `count` slots in all, so that adding them grows nothing.
+  void Reserve(std::size_t count) {
+    std::size_t capacity = slots_.empty() ? 2 : slots_.size();
+    while (count * 8 > capacity * kFullness) capacity *= 2;
+    if (capacity > slots_.size()) Rehash(capacity);
+  }
   // Puts `slot` into `free`, a free slot where a lookup of it ended; only
   // while HasRoomForOneMore.
   void Fill(Slot& free, const Slot& slot) {
@@ -67,11 +75,14 @@ class ProbedSlots {
   }
 
   void Grow() {
-    std::vector<Slot> old;
-    old.swap(slots_);
     // Start small: with a million users of one host each, per-user tables
     // of eight slots would cost more than the names themselves.
-    slots_.assign(old.empty() ? 2 : old.size() * 2, Slot{});
+    Rehash(slots_.empty() ? 2 : slots_.size() * 2);
+  }
+  void Rehash(std::size_t capacity) {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(capacity, Slot{});
     for (const Slot& slot : old) {
       if (!slot.IsFree()) Place(slot);
     }
@@ -138,6 +149,9 @@ class HashIndex {
     if (!slots_.empty()) __builtin_prefetch(slots_[Fold(hash) & slots_.mask()].data);
   }
 
+  std::size_t size() const { return slots_.size(); }
+  void Reserve(std::size_t count) { slots_.Reserve(count); }
+
   // Records a key known to be absent; `stored` must stay valid (interned).
   void Insert(std::string_view stored, std::uint64_t hash, std::uint32_t position) {
     slots_.Add(Slot{stored.data(), static_cast<std::uint32_t>(stored.size()), Fold(hash), position});
@@ -148,6 +162,46 @@ class HashIndex {
     const char* data = nullptr;
     std::uint32_t size = 0;
     std::uint32_t hash = 0;  // the folded hash: home slot and a quick check
+    std::uint32_t position = kNone;
+    std::size_t Home() const { return hash; }
+    bool IsFree() const { return position == kNone; }
+  };
+
+  static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+
+  ProbedSlots<Slot> slots_;
+};
+
+// The same for a table with many keys that are looked up less often than
+// hosts (users, client addresses): a slot holds only the folded hash and the
+// position, 8 bytes instead of 24, and the key is read from the table itself
+// (key_at(position)) when the hash matches. A million users or addresses
+// cost 16 MB of index instead of 48.
+class PositionIndex {
+ public:
+  static constexpr std::uint32_t kNone = kNoPosition;
+
+  // The position whose key equals `key`, or kNone; key_at(position) gives
+  // the key stored at a position.
+  template <typename KeyAt>
+  std::uint32_t Find(std::string_view key, std::uint64_t hash, const KeyAt& key_at) const {
+    if (slots_.empty()) return kNone;
+    const std::uint32_t h = Fold(hash);
+    for (std::size_t i = h & slots_.mask();; i = (i + 1) & slots_.mask()) {
+      const Slot& slot = slots_[i];
+      if (slot.IsFree()) return kNone;
+      if (slot.hash == h && key_at(slot.position) == key) return slot.position;
+    }
+  }
+
+  // Records a key known to be absent.
+  void Insert(std::uint64_t hash, std::uint32_t position) { slots_.Add(Slot{Fold(hash), position}); }
+  std::size_t size() const { return slots_.size(); }
+  void Reserve(std::size_t count) { slots_.Reserve(count); }
+
+ private:
+  struct Slot {
+    std::uint32_t hash = 0;
     std::uint32_t position = kNone;
     std::size_t Home() const { return hash; }
     bool IsFree() const { return position == kNone; }
@@ -188,10 +242,12 @@ class IdIndex {
   ProbedSlots<Slot, 6> slots_;
 };
 
-// One user's hosts by host id: the position in the user's list and the running
-// traffic. Keeping the sum in the slot that the lookup has just touched saves a
-// second cache miss per log line; the list's traffic is brought up to date from
-// here once a file has been read.
+// One user's hosts: while logs are read, a hash table from host id to the
+// position in the user's list and the running traffic (keeping the sum in the
+// slot that the lookup has just touched saves a second cache miss per log
+// line); once reading is over, Finish turns the same memory into the list in
+// first-seen order. Most users of a large log have one host, so the first
+// entry lives in the object itself and such a user allocates nothing.
 class HostIndex {
  public:
   struct Entry {
@@ -202,41 +258,201 @@ class HostIndex {
     bool IsFree() const { return id == kNoPosition; }
   };
 
+  HostIndex() = default;
+  HostIndex(HostIndex&& other) noexcept
+      : slots_(other.slots_), mask_(other.mask_), count_(other.count_), one_(other.one_) {
+    other.slots_ = nullptr;
+    other.mask_ = 0;
+    other.count_ = 0;
+    other.one_ = Entry{};
+  }
+  HostIndex& operator=(HostIndex&& other) noexcept {
+    if (this != &other) {
+      delete[] slots_;
+      slots_ = other.slots_;
+      mask_ = other.mask_;
+      count_ = other.count_;
+      one_ = other.one_;
+      other.slots_ = nullptr;
+      other.mask_ = 0;
+      other.count_ = 0;
+      other.one_ = Entry{};
+    }
+    return *this;
+  }
+  HostIndex(const HostIndex&) = delete;
+  HostIndex& operator=(const HostIndex&) = delete;
+  ~HostIndex() { delete[] slots_; }
+
   // The entry of `id`, or else the free slot where the lookup ended (its id
-  // is then not `id`), or nullptr in an empty index. Valid until the next Insert.
+  // is then not `id`), or nullptr when the index cannot take `id` without
+  // growing or reopening. Valid until the next Insert. Only while open.
   Entry* FindOrFree(std::uint32_t id) {
-    if (slots_.empty()) return nullptr;
-    for (std::size_t i = Entry{id, 0, 0}.Home() & slots_.mask();; i = (i + 1) & slots_.mask()) {
+    if (mask_ == 0) return one_.id == id || (slots_ == nullptr && one_.IsFree()) ? &one_ : nullptr;
+    for (std::size_t i = Entry{id, 0, 0}.Home() & mask_;; i = (i + 1) & mask_) {
       if (slots_[i].id == id || slots_[i].IsFree()) return &slots_[i];
     }
   }
   // Records an id known to be absent in `free`, the slot FindOrFree gave for it,
   // when there is room; otherwise false.
   bool InsertAt(Entry& free, std::uint32_t id, std::int64_t traffic) {
-    if (!slots_.HasRoomForOneMore()) return false;
-    slots_.Fill(free, Entry{id, size(), traffic});
+    if (!HasRoomForOneMore()) return false;
+    free = Entry{id, count_, traffic};
+    ++count_;
     return true;
   }
 
   // Starts loading the slot where a lookup of `id` begins.
   void Prefetch(std::uint32_t id) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[Entry{id, 0, 0}.Home() & slots_.mask()]);
+    if (mask_ != 0) __builtin_prefetch(&slots_[Entry{id, 0, 0}.Home() & mask_]);
   }
-  // Records an id known to be absent, growing the index when needed.
+  // Records an id known to be absent, growing (or reopening) the index when
+  // needed.
   void Insert(std::uint32_t id, std::uint32_t position, std::int64_t traffic) {
-    slots_.Add(Entry{id, position, traffic});
+    if (!HasRoomForOneMore()) Grow();
+    if (mask_ == 0) {
+      one_ = Entry{id, position, traffic};
+    } else {
+      Place(Entry{id, position, traffic});
+    }
+    ++count_;
   }
+  std::uint32_t size() const { return count_; }
+
+  // Whether the index is a finished list (Finish, not reopened since).
+  bool finished() const { return mask_ == 0 && slots_ != nullptr; }
+  // Puts the entries in first-seen order in place, without allocating; the
+  // index then holds the list (begin, end) until Reopen.
+  void Finish() {
+    if (mask_ == 0) return;
+    std::size_t filled = 0;
+    for (std::size_t i = 0; i <= mask_; ++i) {
+      if (!slots_[i].IsFree()) slots_[filled++] = slots_[i];
+    }
+    // Every position below count_ occurs once: follow each cycle.
+    for (std::size_t i = 0; i < filled; ++i) {
+      while (slots_[i].position != i) std::swap(slots_[i], slots_[slots_[i].position]);
+    }
+    if (count_ == 1) {
+      one_ = slots_[0];
+      delete[] slots_;
+      slots_ = nullptr;
+    }
+    mask_ = 0;
+  }
+  // Turns a finished list back into an index, to add to it.
+  void Reopen() {
+    if (!finished()) return;
+    Entry* const list = slots_;
+    const std::uint32_t count = count_;
+    slots_ = nullptr;
+    count_ = 0;
+    one_ = Entry{};
+    std::size_t capacity = 4;
+    while (std::size_t{count} * 8 > capacity * kFullness) capacity *= 2;
+    Allocate(capacity);
+    for (std::uint32_t k = 0; k < count; ++k) Place(list[k]);
+    count_ = count;
+    delete[] list;
+  }
+
+  // The finished list in first-seen order (also right while at most one
+  // entry is held).
+  Entry* begin() { return slots_ != nullptr && mask_ == 0 ? slots_ : &one_; }
+  Entry* end() { return begin() + (mask_ == 0 ? count_ : 0); }
+  const Entry* begin() const { return slots_ != nullptr && mask_ == 0 ? slots_ : &one_; }
+  const Entry* end() const { return begin() + (mask_ == 0 ? count_ : 0); }
+
   // Calls f(entry) for every entry, in no particular order.
   template <typename F>
   void ForEach(F&& f) const {
-    for (std::size_t i = 0; i < slots_.capacity(); ++i) {
+    if (mask_ == 0) {
+      for (const Entry& entry : *this) f(entry);
+      return;
+    }
+    for (std::size_t i = 0; i <= mask_; ++i) {
       if (!slots_[i].IsFree()) f(slots_[i]);
     }
   }
-  std::uint32_t size() const { return static_cast<std::uint32_t>(slots_.size()); }
 
  private:
-  ProbedSlots<Entry, 7> slots_;
+  // Up to seven eighths full: the ids are spread by a multiplicative hash.
+  static constexpr std::size_t kFullness = 7;
+
+  bool HasRoomForOneMore() const {
+    if (mask_ == 0) return slots_ == nullptr && count_ == 0;
+    return (std::size_t{count_} + 1) * 8 <= (std::size_t{mask_} + 1) * kFullness;
+  }
+  void Allocate(std::size_t capacity) {
+    slots_ = new Entry[capacity];
+    mask_ = static_cast<std::uint32_t>(capacity - 1);
+  }
+  void Place(const Entry& entry) {
+    std::size_t i = entry.Home() & mask_;
+    while (!slots_[i].IsFree()) i = (i + 1) & mask_;
+    slots_[i] = entry;
+  }
+  void Grow() {
+    if (finished()) Reopen();
+    if (HasRoomForOneMore()) return;
+    if (mask_ == 0) {  // the one entry held inline moves into a table
+      Allocate(4);
+      Place(one_);
+      one_ = Entry{};
+      return;
+    }
+    Entry* const old = slots_;
+    const std::size_t old_capacity = std::size_t{mask_} + 1;
+    Allocate(old_capacity * 2);
+    for (std::size_t i = 0; i < old_capacity; ++i) {
+      if (!old[i].IsFree()) Place(old[i]);
+    }
+    delete[] old;
+  }
+
+  Entry* slots_ = nullptr;  // the table (mask_ > 0) or the finished list (mask_ == 0)
+  std::uint32_t mask_ = 0;  // capacity - 1 of the table; 0 while inline or finished
+  std::uint32_t count_ = 0;
+  Entry one_;  // the entry while there is only one and no table
+};
+
+// One user's distinct client addresses (run-wide ids) in first-seen order.
+// Most users have one, held in the object itself; more go to a list with an
+// index, so that a user with thousands is still O(1) a line.
+class AddressList {
+ public:
+  // Adds `id` unless the list has it; true when added.
+  bool Add(std::uint32_t id) {
+    if (many_ == nullptr) {
+      if (one_ == id) return false;
+      if (one_ == kNoPosition) {
+        one_ = id;
+        return true;
+      }
+      many_ = std::make_unique<Many>();
+      many_->ids.push_back(one_);
+      many_->index.Insert(one_, 0);
+    }
+    if (many_->index.Find(id) != kNoPosition) return false;
+    many_->index.Insert(id, static_cast<std::uint32_t>(many_->ids.size()));
+    many_->ids.push_back(id);
+    return true;
+  }
+  std::size_t size() const { return many_ != nullptr ? many_->ids.size() : (one_ != kNoPosition ? 1 : 0); }
+  std::uint32_t operator[](std::size_t j) const { return many_ != nullptr ? many_->ids[j] : one_; }
+
+ private:
+  struct Many {
+    std::vector<std::uint32_t> ids;
+    IdIndex index;  // id -> position in ids
+  };
+  std::unique_ptr<Many> many_;
+  std::uint32_t one_ = kNoPosition;
+
+ public:
+  // The id of the address of the user's last line: a user's lines mostly
+  // come from one address, and this skips the lookups for it.
+  std::uint32_t last = kNoPosition;
 };
 
 }  // namespace sirvane

@@ -89,7 +89,7 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   std::uint64_t* const host_hashes = host_hashes_;
   std::uint64_t* const name_hashes = name_hashes_;
   std::uint32_t* const host_ids = host_ids_;
-  std::uint32_t* const users = users_;
+  TReportRec** const users = users_;
   for (std::size_t i = 0; i < count; ++i) {
     name_hashes[i] = tables_.Hash(lines[i].name);
     if (lines[i].counted) host_hashes[i] = tables_.Hash(lines[i].host);
@@ -102,20 +102,31 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   // Users as known before this chunk; one first seen in it is looked up
   // again when its line is accounted.
   for (std::size_t i = 0; i < count; ++i) {
-    users[i] = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(lines[i].name, name_hashes[i]);
+    const std::uint32_t position =
+        tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(lines[i].name, name_hashes[i]);
+    users[i] = position == HashIndex::kNone ? nullptr : &tables_.Users[position];
   }
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t ahead = i + kAhead;
-    if (ahead < count && lines[ahead].counted && users[ahead] != HashIndex::kNone) {
-      UsageTables::PrefetchUserHost(tables_.Users[users[ahead]], host_ids[ahead]);
+    if (ahead < count && lines[ahead].counted && users[ahead] != nullptr) {
+      UsageTables::PrefetchUserHost(*users[ahead], host_ids[ahead]);
     }
     Account(lines[i], host_ids[i], users[i], name_hashes[i]);
   }
 }
 
-void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, std::uint32_t position,
+void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, TReportRec* known,
                                  std::uint64_t name_hash) {
-  if (position == HashIndex::kNone && !tables_.Users.empty()) position = tables_.FindUser(line.name, name_hash);
+  if (known != nullptr) {
+    TReportRec& user = *known;
+    if (line.counted) {
+      user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
+      tables_.AddHostTrafficById(user, host_id, line.bytes);
+    }
+    if (with_address_) tables_.AddAddress(user, line.address);
+    return;
+  }
+  std::uint32_t position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
   if (position == HashIndex::kNone) {
     // Before the first user exists, a line without a byte count (a header, say)
     // creates nobody; afterwards a new name always becomes a user.

@@ -44,8 +44,8 @@ class FastLineAccountant {
 
  private:
   void AccountChunk(const LogLine* lines, std::size_t count);
-  // `user` is the line's user when already known, else HashIndex::kNone.
-  void Account(const LogLine& line, std::uint32_t host_id, std::uint32_t user, std::uint64_t name_hash);
+  // `user` is the line's user when already known, else null.
+  void Account(const LogLine& line, std::uint32_t host_id, TReportRec* user, std::uint64_t name_hash);
 
   UsageTables& tables_;
   bool users_before_;
@@ -56,7 +56,7 @@ class FastLineAccountant {
   std::uint64_t host_hashes_[kChunk] = {};
   std::uint64_t name_hashes_[kChunk] = {};
   std::uint32_t host_ids_[kChunk] = {};
-  std::uint32_t users_[kChunk] = {};
+  TReportRec* users_[kChunk] = {};  // users never move while the table grows
 };
 
 // How a file is read. The plain way is the reference that the fast ways must

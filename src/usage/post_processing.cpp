@@ -22,16 +22,17 @@ bool IsLocalHost(std::string_view host, const std::vector<std::string>& local_do
 // are gathered into a new table, which costs a few instructions an item;
 // records are moved in place: following each cycle of the permutation moves
 // every record once and needs no second table of records.
-template <typename T>
-void Permute(std::vector<T>& items, const std::vector<std::uint32_t>& order) {
+template <typename Items>
+void Permute(Items& items, const std::vector<std::uint32_t>& order) {
+  using T = std::remove_reference_t<decltype(items[0])>;
   if constexpr (std::is_trivially_copyable_v<T> && sizeof(T) <= 16) {
-    std::vector<T> ordered(items.size());
+    std::vector<T> ordered(order.size());
     for (std::size_t j = 0; j < ordered.size(); ++j) ordered[j] = items[order[j]];
-    items.swap(ordered);
+    for (std::size_t j = 0; j < ordered.size(); ++j) items[j] = ordered[j];
     return;
   }
-  std::vector<bool> placed(items.size(), false);
-  for (std::size_t start = 0; start < items.size(); ++start) {
+  std::vector<bool> placed(order.size(), false);
+  for (std::size_t start = 0; start < order.size(); ++start) {
     if (placed[start]) continue;
     T held = std::move(items[start]);
     std::size_t j = start;
@@ -55,14 +56,13 @@ bool IsNonIncreasing(const std::vector<std::int64_t>& values) {
 void ExcludeLocalTraffic(UsageTables& tables, const Settings& settings) {
   if (settings.LocalDomains.empty()) return;
   for (TReportRec& user : tables.Users) {
-    const THistoryRec& history = user.History;
     bool any_local = false;
     std::int64_t remaining = 0;
-    for (std::size_t j = 0; j < history.Hosts.size(); ++j) {
-      if (IsLocalHost(history.Hosts[j], settings.LocalDomains)) {
+    for (const HostIndex::Entry& host : user.Hosts) {
+      if (IsLocalHost(tables.HostName(host.id), settings.LocalDomains)) {
         any_local = true;
       } else {
-        remaining = SaturatingAdd(remaining, history.HostTraffic[j]);
+        remaining = SaturatingAdd(remaining, host.traffic);
       }
     }
     // The total is the sum of the non-local hosts; when no sum saturated this
@@ -77,6 +77,9 @@ void SortUsers(UsageTables& tables) {
   traffic.reserve(tables.Users.size());
   for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
   if (IsNonIncreasing(traffic)) return;
+  // Nothing is looked up by name while users are ordered: the indexes'
+  // memory serves the ordering instead.
+  tables.ReleaseIndexes();
   Permute(tables.Users, ExchangeSortOrder(traffic));
   tables.ReindexUsers();
 }
@@ -85,13 +88,14 @@ void SortHosts(UsageTables& tables) {
   // Each user's hosts are ordered on their own, so users are shared out
   // between two threads when the machine has two cores.
   RunInIndexOrder(tables.Users.size(), TaskThreads(), [&tables](unsigned, std::size_t i) {
-    THistoryRec& history = tables.Users[i].History;
-    if (history.Hosts.size() < 2 || IsNonIncreasing(history.HostTraffic)) return;
-    const std::vector<std::uint32_t> order = ExchangeSortOrder(history.HostTraffic);
-    Permute(history.Hosts, order);
-    Permute(history.HostTraffic, order);
-    // The host index is no longer needed once reading is over.
-    history.index = HostIndex();
+    HostIndex& hosts = tables.Users[i].Hosts;
+    if (hosts.size() < 2) return;
+    std::vector<std::int64_t> traffic;
+    traffic.reserve(hosts.size());
+    for (const HostIndex::Entry& host : hosts) traffic.push_back(host.traffic);
+    if (IsNonIncreasing(traffic)) return;
+    HostIndex::Entry* const entries = hosts.begin();
+    Permute(entries, ExchangeSortOrder(traffic));
   });
 }
 

@@ -15,12 +15,14 @@ class StringArena {
     if (text.empty()) return std::string_view();
     if (text.size() > kBlockSize / 4) {
       // Big strings get a block of their own so that they waste nothing.
-      blocks_.push_back(std::make_unique<char[]>(text.size()));
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(text.size()));
       std::memcpy(blocks_.back().get(), text.data(), text.size());
       return std::string_view(blocks_.back().get(), text.size());
     }
     if (free_ < text.size()) {
-      blocks_.push_back(std::make_unique<char[]>(kBlockSize));
+      // Not zeroed: every byte is written before it is read, and a block's
+      // pages are only touched as strings fill it.
+      blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
       next_ = blocks_.back().get();
       free_ = kBlockSize;
     }

@@ -1,5 +1,6 @@
 #include "usage/usage_tables.h"
 
+#include <algorithm>
 #include <new>
 
 #include "platform/in_order_tasks.h"
@@ -17,123 +18,147 @@ std::uint32_t NextPosition(std::size_t size) {
 }  // namespace
 
 std::uint32_t UsageTables::FindUser(std::string_view name, std::uint64_t hash) const {
-  return user_index_.Find(name, hash);
+  return user_index_.Find(name, hash, [this](std::uint32_t position) { return Users[position].UserName; });
 }
 
 std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
   const std::uint32_t position = NextPosition(Users.size());
   Users.emplace_back();
   Users.back().UserName = arena_.Copy(name);
-  user_index_.Insert(Users.back().UserName, hash, position);
+  user_index_.Insert(hash, position);
   return position;
 }
 
-std::uint32_t UsageTables::Intern(Interned& table, std::string_view text, std::uint64_t hash) {
+std::uint32_t UsageTables::Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash) {
   const std::uint32_t found = table.index.Find(text, hash);
   if (found != HashIndex::kNone) return found;
+  if (table.index.size() != table.strings.size()) {  // released: index again, then look again
+    Reindex(table);
+    return Intern(table, text, hash);
+  }
   const std::uint32_t id = NextPosition(table.strings.size());
   table.strings.push_back(arena_.Copy(text));
   table.index.Insert(table.strings.back(), hash, id);
   return id;
 }
 
-void UsageTables::AddNewHost(TReportRec& user, std::uint32_t id, std::int64_t bytes) {
-  THistoryRec& history = user.History;
-  if (!history.Hosts.empty()) {
-    ReopenHostList(user);
-    AddHostTrafficById(user, id, bytes);
-    return;
+std::uint32_t UsageTables::Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash) {
+  const std::vector<std::string_view>& strings = table.strings;
+  const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id]; });
+  if (found != PositionIndex::kNone) return found;
+  if (table.index.size() != table.strings.size()) {  // released: index again, then look again
+    Reindex(table);
+    return Intern(table, text, hash);
   }
-  history.index.Insert(id, NextPosition(history.index.size()), bytes);
+  const std::uint32_t id = NextPosition(table.strings.size());
+  table.strings.push_back(arena_.Copy(text));
+  table.index.Insert(hash, id);
+  return id;
 }
 
-void UsageTables::ReopenHostList(TReportRec& user) {
-  THistoryRec& history = user.History;
-  for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
-    const std::string_view host = history.Hosts[k];
-    history.index.Insert(Intern(hosts_, host, Hash(host)), static_cast<std::uint32_t>(k), history.HostTraffic[k]);
+void UsageTables::AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
+  if (user.Hosts.finished()) {
+    // The host may be in the finished list: look it up again in the index.
+    user.Hosts.Reopen();
+    AddHostTrafficById(user, host_id, bytes);
+    return;
   }
-  history.Hosts = {};
-  history.HostTraffic = {};
+  user.Hosts.Insert(host_id, user.Hosts.size(), bytes);
 }
 
 template <typename F>
-void UsageTables::ForEachHost(const TReportRec& user, F&& f) const {
-  const THistoryRec& history = user.History;
-  if (history.index.size() == 0) {
-    for (std::size_t k = 0; k < history.Hosts.size(); ++k) {
-      f(hosts_.index.Find(history.Hosts[k], Hash(history.Hosts[k])), history.HostTraffic[k]);
-    }
+void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
+  if (user.Hosts.finished() || user.Hosts.size() <= 1) {
+    for (const HostIndex::Entry& entry : user.Hosts) f(entry.id, entry.traffic);
     return;
   }
-  std::vector<HostIndex::Entry> in_order(history.index.size());
-  history.index.ForEach([&](const HostIndex::Entry& entry) { in_order[entry.position] = entry; });
+  std::vector<HostIndex::Entry> in_order(user.Hosts.size());
+  user.Hosts.ForEach([&](const HostIndex::Entry& entry) { in_order[entry.position] = entry; });
   for (const HostIndex::Entry& entry : in_order) f(entry.id, entry.traffic);
 }
 
 void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
-  // A user's lines mostly come from one address: skip the lookups for it.
-  if (user.last_address != kNoPosition && addresses_.strings[user.last_address] == address) return;
+  if (user.Addresses.last != kNoPosition && addresses_.strings[user.Addresses.last] == address) return;
   const std::uint32_t id = Intern(addresses_, address, Hash(address));
-  user.last_address = id;
-  if (user.address_index.Find(id) != HashIndex::kNone) return;
-  user.address_index.Insert(id, NextPosition(user.Addresses.size()));
-  user.Addresses.push_back(addresses_.strings[id]);
+  user.Addresses.last = id;
+  user.Addresses.Add(id);
 }
 
 void UsageTables::FinishHostLists() {
-  // Each user's lists are the user's own and the run-wide host table is only
-  // read: the users are finished on two threads.
-  RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
-    THistoryRec& history = Users[k].History;
-    if (history.index.size() == 0) return;
-    history.Hosts.resize(history.index.size());
-    history.HostTraffic.resize(history.index.size());
-    history.index.ForEach([&](const HostIndex::Entry& entry) {
-      history.Hosts[entry.position] = hosts_.strings[entry.id];
-      history.HostTraffic[entry.position] = entry.traffic;
-    });
-    history.index = HostIndex();
-  });
+  // Each user's list is the user's own: the users are finished on two threads.
+  RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) { Users[k].Hosts.Finish(); });
 }
 
 void UsageTables::Append(UsageTables& later) {
+  // The later part's indexes are not needed to read it in order: their memory
+  // goes back before this table grows.
+  later.user_index_ = PositionIndex();
+  later.hosts_.index = HashIndex();
+  later.addresses_.index = PositionIndex();
   // Each of the later part's hosts is looked up here once, not once per user.
   std::vector<std::uint32_t> host_ids(later.hosts_.strings.size());
   for (std::size_t i = 0; i < host_ids.size(); ++i) {
     const std::string_view host = later.hosts_.strings[i];
     host_ids[i] = InternHost(host, Hash(host));
   }
-  std::vector<std::uint32_t> positions(later.Users.size());
-  for (std::size_t k = 0; k < later.Users.size(); ++k) {
-    const TReportRec& from = later.Users[k];
-    std::uint32_t position = FindUser(from.UserName);
-    if (position == HashIndex::kNone) position = AddUser(from.UserName);
-    positions[k] = position;
-    TReportRec& user = Users[position];
-    user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
-    // Adding to a finished list interns its hosts again: done here, not below.
-    if (!user.History.Hosts.empty() && from.History.HostCount() > 0) ReopenHostList(user);
-  }
-  // Each user's hosts are the user's own: the users are merged on two threads.
-  RunInIndexOrder(later.Users.size(), TaskThreads(), [&](unsigned, std::size_t k) {
-    TReportRec& from = later.Users[k];
-    TReportRec& user = Users[positions[k]];
-    later.ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
-      AddHostTrafficById(user, host_ids[later_id], traffic);
+  // A block of the later part's users at a time, its memory freed once added.
+  std::vector<std::uint32_t> positions;
+  for (std::size_t begin = 0; begin < later.Users.size(); begin += UserTable::kBlockSize) {
+    const std::size_t count = std::min(UserTable::kBlockSize, later.Users.size() - begin);
+    positions.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
+      const TReportRec& from = later.Users[begin + k];
+      std::uint32_t position = FindUser(from.UserName);
+      if (position == HashIndex::kNone) position = AddUser(from.UserName);
+      positions[k] = position;
+      TReportRec& user = Users[position];
+      user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
+    }
+    // Each user's hosts are the user's own: the users are merged on two threads.
+    RunInIndexOrder(count, TaskThreads(), [&](unsigned, std::size_t k) {
+      TReportRec& from = later.Users[begin + k];
+      TReportRec& user = Users[positions[k]];
+      ForEachHost(from, [&](std::uint32_t later_id, std::int64_t traffic) {
+        AddHostTrafficById(user, host_ids[later_id], traffic);
+      });
+      from.Hosts = HostIndex();
     });
-    from.History = THistoryRec();
-  });
-  for (std::size_t k = 0; k < later.Users.size(); ++k) {
-    for (std::string_view address : later.Users[k].Addresses) AddAddress(Users[positions[k]], address);
+    for (std::size_t k = 0; k < count; ++k) {
+      const AddressList& addresses = later.Users[begin + k].Addresses;
+      for (std::size_t j = 0; j < addresses.size(); ++j) AddAddress(Users[positions[k]], later.AddressName(addresses[j]));
+    }
+    later.Users.ReleaseBlockOf(begin);
   }
   later = UsageTables(later.seed_);
 }
 
+void UsageTables::Reindex(Interned<HashIndex>& table) {
+  table.index = HashIndex();
+  table.index.Reserve(table.strings.size());
+  for (std::size_t id = 0; id < table.strings.size(); ++id) {
+    table.index.Insert(table.strings[id], Hash(table.strings[id]), static_cast<std::uint32_t>(id));
+  }
+}
+
+void UsageTables::Reindex(Interned<PositionIndex>& table) {
+  table.index = PositionIndex();
+  table.index.Reserve(table.strings.size());
+  for (std::size_t id = 0; id < table.strings.size(); ++id) {
+    table.index.Insert(Hash(table.strings[id]), static_cast<std::uint32_t>(id));
+  }
+}
+
+void UsageTables::ReleaseIndexes() {
+  user_index_ = PositionIndex();
+  hosts_.index = HashIndex();
+  addresses_.index = PositionIndex();
+}
+
 void UsageTables::ReindexUsers() {
-  user_index_ = HashIndex();
+  user_index_ = PositionIndex();
+  user_index_.Reserve(Users.size());
   for (std::size_t i = 0; i < Users.size(); ++i) {
-    user_index_.Insert(Users[i].UserName, Hash(Users[i].UserName), static_cast<std::uint32_t>(i));
+    user_index_.Insert(Hash(Users[i].UserName), static_cast<std::uint32_t>(i));
   }
 }
 

@@ -3,6 +3,8 @@
 // client addresses, and the log files read. Everything is kept in the order
 // first seen; hash indexes make every lookup O(1) expected.
 #include <cstdint>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,30 +14,79 @@
 
 namespace sirvane {
 
-// One user's hosts with their traffic, in first-seen order until sorted.
-// While logs are read the hosts live only in `index` (host id -> first-seen
-// position and running traffic): one small table per user instead of three
-// growing ones. FinishHostLists fills Hosts and HostTraffic from it and frees
-// it; a later AddHostTraffic moves them back into the index.
-struct THistoryRec {
-  std::vector<std::string_view> Hosts;
-  std::vector<std::int64_t> HostTraffic;  // parallel to Hosts
-  HostIndex index;
-
-  std::int64_t HostCount() const { return static_cast<std::int64_t>(Hosts.size()) + index.size(); }
-};
-
-// One user.
+// One user. Hosts and addresses are run-wide ids (UsageTables::HostName,
+// AddressName): a user costs a few dozen bytes, and a user with one host and
+// one address allocates nothing beyond its record. The page name is kept
+// apart (UsageTables::PageName): it only exists once the users are ordered.
 struct TReportRec {
   std::string_view UserName;
-  std::vector<std::string_view> Addresses;  // distinct, first-seen order
-  IdIndex address_index;                    // address id -> position
-  std::uint32_t last_address = kNoPosition; // id of the address of the user's last line
   std::int64_t Traffic = 0;
-  THistoryRec History;
-  std::string PageName;  // set when the summary page is written
+  AddressList Addresses;      // distinct, first-seen order
+  // Host id and traffic; in first-seen order once FinishHostLists has run,
+  // until SortHosts puts them in order of traffic.
+  HostIndex Hosts;
 
   std::int64_t AddressCount() const { return static_cast<std::int64_t>(Addresses.size()); }
+  std::int64_t HostCount() const { return Hosts.size(); }
+};
+
+// The users in first-seen order, in blocks of fixed size that never move: the
+// table grows without a copy of itself (a vector holds its old and new
+// arrays at once while it doubles), references stay valid while it grows,
+// and a table being appended to another gives its blocks back one by one.
+class UserTable {
+ public:
+  static constexpr std::size_t kBlockShift = 12;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;  // 4096 users, 352 KB
+
+  template <typename Table, typename Record>
+  class Iterator {
+   public:
+    Iterator(Table* table, std::size_t i) : table_(table), i_(i) {}
+    Record& operator*() const { return (*table_)[i_]; }
+    Record* operator->() const { return &(*table_)[i_]; }
+    Iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return i_ == other.i_; }
+
+   private:
+    Table* table_;
+    std::size_t i_;
+  };
+
+  TReportRec& operator[](std::size_t i) { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
+  const TReportRec& operator[](std::size_t i) const { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
+  TReportRec& at(std::size_t i) { return i < size_ ? (*this)[i] : throw std::out_of_range("no such user"); }
+  const TReportRec& at(std::size_t i) const { return i < size_ ? (*this)[i] : throw std::out_of_range("no such user"); }
+  TReportRec& front() { return (*this)[0]; }
+  TReportRec& back() { return (*this)[size_ - 1]; }
+  const TReportRec& front() const { return (*this)[0]; }
+  const TReportRec& back() const { return (*this)[size_ - 1]; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  Iterator<UserTable, TReportRec> begin() { return {this, 0}; }
+  Iterator<UserTable, TReportRec> end() { return {this, size_}; }
+  Iterator<const UserTable, const TReportRec> begin() const { return {this, 0}; }
+  Iterator<const UserTable, const TReportRec> end() const { return {this, size_}; }
+
+  TReportRec& emplace_back() {
+    if ((size_ & (kBlockSize - 1)) == 0) blocks_.push_back(std::make_unique<TReportRec[]>(kBlockSize));
+    return (*this)[size_++];
+  }
+  void clear() {
+    blocks_.clear();
+    size_ = 0;
+  }
+  // Frees the users of the block that holds position i; they must not be
+  // used again (a table appended to another, block by block).
+  void ReleaseBlockOf(std::size_t i) { blocks_[i >> kBlockShift].reset(); }
+
+ private:
+  std::vector<std::unique_ptr<TReportRec[]>> blocks_;
+  std::size_t size_ = 0;
 };
 
 // One log file read.
@@ -55,7 +106,7 @@ class UsageTables {
  public:
   explicit UsageTables(std::uint64_t hash_seed = 0x5157A2E5EEDull) : seed_(hash_seed) {}
 
-  std::vector<TReportRec> Users;
+  UserTable Users;
   std::vector<TFileAnalyzeRep> LogFiles;
 
   std::int64_t UserCount() const { return static_cast<std::int64_t>(Users.size()); }
@@ -84,19 +135,36 @@ class UsageTables {
   void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
   void PrefetchHostName(std::uint64_t hash) const { hosts_.index.PrefetchKey(hash); }
   std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
-  static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.History.index.Prefetch(host_id); }
+  static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.Hosts.Prefetch(host_id); }
   void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
-    HostIndex::Entry* entry = user.History.index.FindOrFree(host_id);
+    HostIndex::Entry* entry = user.Hosts.FindOrFree(host_id);
     if (entry != nullptr && entry->id == host_id) {
       entry->traffic = SaturatingAdd(entry->traffic, bytes);
-    } else if (entry == nullptr || !user.History.index.InsertAt(*entry, host_id, bytes)) {
+    } else if (entry == nullptr || !user.Hosts.InsertAt(*entry, host_id, bytes)) {
       AddNewHost(user, host_id, bytes);
     }
   }
 
-  // Fills every user's Hosts and HostTraffic from the index, once the logs
-  // have been read.
+  // Puts every user's hosts in first-seen order, once the logs have been read.
   void FinishHostLists();
+
+  // The text of a host or address id.
+  std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
+  std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id]; }
+
+  // Forgets the page names given before: the users are in their final order
+  // and are about to get theirs.
+  void StartPageNames() { page_names_.assign(Users.size(), std::string_view()); }
+  // Gives the user at `position` the page name `name`, kept for the run
+  // (after StartPageNames).
+  void SetPageName(std::size_t position, std::string_view name) {
+    const std::string_view user_name = Users[position].UserName;
+    page_names_[position] = name == user_name ? user_name : arena_.Copy(name);
+  }
+  // The page name given to the user at `position`, or "" if none.
+  std::string_view PageName(std::size_t position) const {
+    return position < page_names_.size() ? page_names_[position] : std::string_view();
+  }
 
   // Adds the tables of a later part of the same input, as if its lines had
   // been accounted here after this table's own: users, hosts and addresses new
@@ -104,30 +172,40 @@ class UsageTables {
   // (saturating). Log files are not touched; `later` is emptied.
   void Append(UsageTables& later);
 
+  // Frees the indexes that find users, hosts and addresses by name, for the
+  // memory of the ordering; ReindexUsers rebuilds the user index, and the
+  // others are rebuilt when a host or address is next added.
+  void ReleaseIndexes();
   // Called after the users have been reordered: rebuilds the user index.
   void ReindexUsers();
 
 
  private:
   // Every distinct string of one kind once for the whole run, with its id.
+  template <typename Index>
   struct Interned {
     std::vector<std::string_view> strings;  // by id
-    HashIndex index;
+    Index index;
   };
   // The id of `text` in `table`, interning it when new.
-  std::uint32_t Intern(Interned& table, std::string_view text, std::uint64_t hash);
+  std::uint32_t Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash);
+  std::uint32_t Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash);
+  // Indexes every string of `table` again, after ReleaseIndexes.
+  void Reindex(Interned<HashIndex>& table);
+  void Reindex(Interned<PositionIndex>& table);
+  // The host's first line for the user when the index must grow (or reopen)
+  // first: out of line, as it is rare.
   void AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
-  // Moves a finished host list back into the index, to add to it.
-  void ReopenHostList(TReportRec& user);
   // Calls f(host id, traffic) for the user's hosts in first-seen order.
   template <typename F>
-  void ForEachHost(const TReportRec& user, F&& f) const;
+  static void ForEachHost(const TReportRec& user, F&& f);
 
   std::uint64_t seed_;
   StringArena arena_;
-  HashIndex user_index_;
-  Interned hosts_;
-  Interned addresses_;
+  PositionIndex user_index_;
+  std::vector<std::string_view> page_names_;  // by user position
+  Interned<HashIndex> hosts_;  // looked up on every line: the wider index that holds the key
+  Interned<PositionIndex> addresses_;
 };
 
 }  // namespace sirvane

@@ -36,9 +36,9 @@ void CheckTrafficAddsUp(const sirvane::Settings& settings, const sirvane::LowerC
   }
   for (const TReportRec& user : tables.Users) {
     std::int64_t sum = 0;
-    for (std::int64_t bytes : user.History.HostTraffic) {
-      Check(bytes >= 0);
-      sum = SaturatingAdd(sum, bytes);
+    for (const HostIndex::Entry& host : user.Hosts) {
+      Check(host.traffic >= 0);
+      sum = SaturatingAdd(sum, host.traffic);
     }
     Check(user.Traffic == sum);
   }

@@ -21,7 +21,7 @@ std::string WriteSummary(ExampleReport& report, double factor) {
 
 std::vector<std::string> PageNames(const ExampleReport& report) {
   std::vector<std::string> names;
-  for (const TReportRec& user : report.tables.Users) names.push_back(user.PageName);
+  for (std::size_t k = 0; k < report.tables.Users.size(); ++k) names.emplace_back(report.tables.PageName(k));
   return names;
 }
 

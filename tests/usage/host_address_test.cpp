@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/usage_lists.h"
+
 #include <random>
 
 #include "text/split_fields.h"
@@ -38,9 +40,9 @@ TEST(HostTrafficTest, SumsPerHostInFirstSeenOrderAndSaturates) {
     AddHostTraffic(tables, url, bytes, user);
   }
   tables.FinishHostLists();
-  EXPECT_EQ(user.History.Hosts,
+  EXPECT_EQ(testing::HostNames(tables, user),
             (std::vector<std::string_view>{"h.example", "o.example", "h.example:80", "", "big"}));
-  EXPECT_EQ(user.History.HostTraffic, (std::vector<std::int64_t>{150, 7, 0, 7, INT64_MAX}));
+  EXPECT_EQ(testing::HostTraffic(user), (std::vector<std::int64_t>{150, 7, 0, 7, INT64_MAX}));
 }
 
 TEST(AddressTest, KeepsEveryDistinctAddressUnlessNamesComeFromTheFirstField) {
@@ -49,8 +51,8 @@ TEST(AddressTest, KeepsEveryDistinctAddressUnlessNamesComeFromTheFirstField) {
   for (int i = 0; i < 3000; ++i) AddAddress(tables, 3, "10.0." + std::to_string(i % 1500), shared);
   AddAddress(tables, 3, "", shared);
   ASSERT_EQ(shared.AddressCount(), 1501);  // no limit per user; repeats count once
-  EXPECT_EQ(shared.Addresses[1000], "10.0.1000");
-  EXPECT_EQ(shared.Addresses[1500], "");
+  EXPECT_EQ(tables.AddressName(shared.Addresses[1000]), "10.0.1000");
+  EXPECT_EQ(tables.AddressName(shared.Addresses[1500]), "");
 
   TReportRec& other = tables.Users[tables.AddUser("v")];
   AddAddress(tables, 1, "10.0.0.7", other);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/usage_lists.h"
+
 #include "platform/error.h"
 
 namespace sirvane {
@@ -16,7 +18,7 @@ struct Ingest {
     accountant.Account(record);
     return *this;
   }
-  const std::vector<TReportRec>& Users() {
+  const UserTable& Users() {
     tables.FinishHostLists();
     return tables.Users;
   }
@@ -43,13 +45,13 @@ TEST(LogIngestionTest, ReadsTheSampleLineWithEitherNameField) {
   const TReportRec& first = by_address.Users().at(0);
   EXPECT_EQ(first.UserName, "192.0.2.7");
   EXPECT_EQ(first.Traffic, 2326);
-  EXPECT_EQ(first.History.Hosts, std::vector<std::string_view>{"host.example"});
+  EXPECT_EQ(testing::HostNames(by_address.tables, first), std::vector<std::string_view>{"host.example"});
   EXPECT_EQ(first.AddressCount(), 0);
 
   Ingest by_name{Positions(3, 10, 7, 1)};
   by_name.Line(sample);
   EXPECT_EQ(by_name.tables.Users.at(0).UserName, "alice");
-  EXPECT_EQ(by_name.tables.Users.at(0).Addresses, std::vector<std::string_view>{"192.0.2.7"});
+  EXPECT_EQ(testing::AddressNames(by_name.tables, by_name.tables.Users.at(0)), std::vector<std::string_view>{"192.0.2.7"});
 }
 
 TEST(LogIngestionTest, AccountsEachKindOfLine) {
@@ -63,17 +65,17 @@ TEST(LogIngestionTest, AccountsEachKindOfLine) {
       .Line("x 1073741824 http://f.example/ 10.0.0.6 carol")
       .Line("x 9223372036854775807 http://a.example/ 10.0.0.1 alice")
       .Line("alice");  // a short line reads its missing fields as empty
-  const std::vector<TReportRec>& users = ingest.Users();
+  const UserTable& users = ingest.Users();
   ASSERT_EQ(users.size(), 5u);
   EXPECT_EQ(users[0].UserName, "alice");
   EXPECT_EQ(users[0].Traffic, INT64_MAX);  // saturated, not wrapped
-  EXPECT_EQ(users[0].History.Hosts, (std::vector<std::string_view>{"a.example", "b.example"}));
-  EXPECT_EQ(users[0].Addresses, (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
+  EXPECT_EQ(testing::HostNames(ingest.tables, users[0]), (std::vector<std::string_view>{"a.example", "b.example"}));
+  EXPECT_EQ(testing::AddressNames(ingest.tables, users[0]), (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
   EXPECT_EQ(users[1].UserName, "bob");
   EXPECT_EQ(users[1].Traffic, 0);
-  EXPECT_EQ(users[1].History.HostCount(), 0);
+  EXPECT_EQ(users[1].HostCount(), 0);
   EXPECT_EQ(users[2].UserName, "..");
-  EXPECT_EQ(users[2].History.HostTraffic, std::vector<std::int64_t>{0});
+  EXPECT_EQ(testing::HostTraffic(users[2]), std::vector<std::int64_t>{0});
   EXPECT_EQ(users[3].Traffic, 1073741824);  // large transfers count
   EXPECT_EQ(users[4].UserName, "");
 }

@@ -28,10 +28,12 @@ std::string Dump(const UsageTables& tables) {
   for (const TFileAnalyzeRep& file : tables.LogFiles) out << "file " << file.FileName << ' ' << file.RecordCount << '\n';
   for (const TReportRec& user : tables.Users) {
     out << "user [" << user.UserName << "] " << user.Traffic << '\n';
-    for (std::size_t k = 0; k < user.History.Hosts.size(); ++k) {
-      out << "  host [" << user.History.Hosts[k] << "] " << user.History.HostTraffic[k] << '\n';
+    for (const HostIndex::Entry& host : user.Hosts) {
+      out << "  host [" << tables.HostName(host.id) << "] " << host.traffic << '\n';
     }
-    for (std::string_view address : user.Addresses) out << "  addr [" << address << "]\n";
+    for (std::size_t j = 0; j < user.Addresses.size(); ++j) {
+      out << "  addr [" << tables.AddressName(user.Addresses[j]) << "]\n";
+    }
   }
   return out.str();
 }

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "support/usage_lists.h"
+#include "usage/exchange_order.h"
+
 namespace sirvane {
 namespace {
 
@@ -28,7 +33,39 @@ TEST(SortUsersTest, LeavesTheExchangeSortsOrderAndKeepsRecordsWhole) {
     EXPECT_EQ(names, sorted);
     const std::uint32_t first = tables.FindUser(users.front().first);  // still findable after the move
     ASSERT_NE(first, HashIndex::kNone);
-    EXPECT_EQ(tables.Users[first].History.Hosts, std::vector<std::string_view>{"first-users-host"});
+    EXPECT_EQ(testing::HostNames(tables, tables.Users[first]), std::vector<std::string_view>{"first-users-host"});
+  }
+}
+
+// Users are moved in place, following the cycles of the permutation, across
+// the table's blocks: each position must end up holding the whole record the
+// order names (a plain gather of copies is the reference).
+TEST(SortUsersTest, MovesWholeRecordsInPlaceAsTheOrderSays) {
+  std::mt19937 rng(5);
+  for (const std::size_t count : {2u, 3u, 100u, 9000u}) {
+    SCOPED_TRACE(count);
+    UsageTables tables;
+    std::vector<std::int64_t> traffic;
+    for (std::size_t i = 0; i < count; ++i) {
+      TReportRec& user = tables.Users[tables.AddUser("user" + std::to_string(i))];
+      user.Traffic = static_cast<std::int64_t>(rng() % (count / 2 + 2));  // many ties
+      traffic.push_back(user.Traffic);
+      tables.AddHostTraffic(user, "host" + std::to_string(i % 7), static_cast<std::int64_t>(i));
+      tables.AddAddress(user, "10.0." + std::to_string(i));
+    }
+    const std::vector<std::uint32_t> order = ExchangeSortOrder(traffic);
+    tables.FinishHostLists();
+    SortUsers(tables);
+    ASSERT_EQ(tables.Users.size(), count);
+    for (std::size_t j = 0; j < count; ++j) {
+      const std::string name = "user" + std::to_string(order[j]);
+      const TReportRec& user = tables.Users[j];
+      ASSERT_EQ(user.UserName, name) << j;
+      EXPECT_EQ(user.Traffic, traffic[order[j]]);
+      EXPECT_EQ(testing::HostTraffic(user), std::vector<std::int64_t>{static_cast<std::int64_t>(order[j])});
+      EXPECT_EQ(testing::AddressNames(tables, user), std::vector<std::string_view>{"10.0." + std::to_string(order[j])});
+      EXPECT_EQ(tables.FindUser(name), j);
+    }
   }
 }
 
@@ -39,8 +76,8 @@ TEST(SortHostsTest, SortsEveryUsersHostsWithTheirTraffic) {
   }
   tables.FinishHostLists();
   SortHosts(tables);
-  EXPECT_EQ(tables.Users[0].History.Hosts, (std::vector<std::string_view>{"y", "b", "a", "x"}));
-  EXPECT_EQ(tables.Users[0].History.HostTraffic, (std::vector<std::int64_t>{9, 5, 5, 1}));
+  EXPECT_EQ(testing::HostNames(tables, tables.Users[0]), (std::vector<std::string_view>{"y", "b", "a", "x"}));
+  EXPECT_EQ(testing::HostTraffic(tables.Users[0]), (std::vector<std::int64_t>{9, 5, 5, 1}));
 }
 
 TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
@@ -59,7 +96,7 @@ TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
   settings.LocalDomains = {"", "lan", "intra", "local"};  // an empty entry matches nothing
   ExcludeLocalTraffic(tables, settings);
   EXPECT_EQ(user.Traffic, 16 + 32);         // "intra.lan" holds two entries and counts once
-  EXPECT_EQ(user.History.HostCount(), 6);  // the hosts themselves stay
+  EXPECT_EQ(user.HostCount(), 6);  // the hosts themselves stay
   EXPECT_EQ(tables.Users[1].Traffic, 0);
   EXPECT_FALSE(IsVisibleUser(tables.Users[1], settings));
   EXPECT_EQ(tables.Users[2].Traffic, 5);  // never negative, even after saturated sums
