@@ -63,6 +63,19 @@ class FieldSeparators {
   ByteScan scan() const { return scan_; }
 
  private:
+  // Bit i set when block[i] splits, for the `width` bytes of the block; a
+  // short block may be read from as far back as `readable`, the line's start.
+  template <typename Masks>
+  [[gnu::always_inline]] std::uint64_t SplitMask(const char* block, std::size_t width, const char* readable) const {
+    if (only_separator_) {
+      return width == 64 ? Masks::Mask64(block, separator_) : Masks::Tail(block, width, readable, separator_);
+    }
+    std::uint64_t splits = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+      splits |= static_cast<std::uint64_t>(splits_[static_cast<unsigned char>(block[i])]) << i;
+    }
+    return splits;
+  }
   // FindWith for masks that can count and pick bits in one step.
   template <typename Masks>
   [[gnu::always_inline]] int SelectFields(char* data, std::size_t size, const std::int32_t* positions, int count,
@@ -94,15 +107,7 @@ template <typename Masks>
   std::uint64_t previous = 0;  // 1 when the byte before the block splits
   for (char* block = data; block < end;) {
     const std::size_t width = std::min<std::size_t>(64, static_cast<std::size_t>(end - block));
-    std::uint64_t splits;
-    if (only_separator_) {
-      splits = width == 64 ? Masks::Mask64(block, separator_) : Masks::Tail(block, width, data, separator_);
-    } else {
-      splits = 0;
-      for (std::size_t i = 0; i < width; ++i) {
-        splits |= static_cast<std::uint64_t>(splits_[static_cast<unsigned char>(block[i])]) << i;
-      }
-    }
+    const std::uint64_t splits = SplitMask<Masks>(block, width, data);
     const std::uint64_t after_split = splits << 1 | previous;
     const std::uint64_t inside = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
     const std::uint64_t ends = splits & ~after_split;
@@ -149,15 +154,7 @@ template <typename Masks>
   std::uint64_t previous = 0;
   for (char* block = data; block < end;) {
     const std::size_t width = std::min<std::size_t>(64, static_cast<std::size_t>(end - block));
-    std::uint64_t splits;
-    if (only_separator_) {
-      splits = width == 64 ? Masks::Mask64(block, separator_) : Masks::Tail(block, width, data, separator_);
-    } else {
-      splits = 0;
-      for (std::size_t i = 0; i < width; ++i) {
-        splits |= static_cast<std::uint64_t>(splits_[static_cast<unsigned char>(block[i])]) << i;
-      }
-    }
+    const std::uint64_t splits = SplitMask<Masks>(block, width, data);
     std::uint64_t ends = splits & ~(splits << 1 | previous);
     previous = splits >> 63;  // read only when the block was whole
     // Two ends matter per position: the one before it, where the field

@@ -117,35 +117,29 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
 
 void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, TReportRec* known,
                                  std::uint64_t name_hash) {
-  if (known != nullptr) {
-    TReportRec& user = *known;
-    if (line.counted) {
-      user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
-      tables_.AddHostTrafficById(user, host_id, line.bytes);
+  TReportRec* user = known;
+  if (user == nullptr) {
+    std::uint32_t position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
+    if (position == HashIndex::kNone) {
+      // Before the first user exists, a line without a byte count (a header, say)
+      // creates nobody; afterwards a new name always becomes a user.
+      if (tables_.Users.empty() && !users_before_ && !line.counted) return;
+      position = tables_.AddUser(line.name, name_hash);
+      TReportRec& added = tables_.Users[position];
+      if (with_address_) tables_.AddAddress(added, line.address);
+      if (line.counted) {
+        added.Traffic = line.bytes;
+        tables_.AddHostTrafficById(added, host_id, line.bytes);
+      }
+      return;
     }
-    if (with_address_) tables_.AddAddress(user, line.address);
-    return;
+    user = &tables_.Users[position];
   }
-  std::uint32_t position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
-  if (position == HashIndex::kNone) {
-    // Before the first user exists, a line without a byte count (a header, say)
-    // creates nobody; afterwards a new name always becomes a user.
-    if (tables_.Users.empty() && !users_before_ && !line.counted) return;
-    position = tables_.AddUser(line.name, name_hash);
-    TReportRec& user = tables_.Users[position];
-    if (with_address_) tables_.AddAddress(user, line.address);
-    if (line.counted) {
-      user.Traffic = line.bytes;
-      tables_.AddHostTrafficById(user, host_id, line.bytes);
-    }
-    return;
-  }
-  TReportRec& user = tables_.Users[position];
   if (line.counted) {
-    user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
-    tables_.AddHostTrafficById(user, host_id, line.bytes);
+    user->Traffic = SaturatingAdd(user->Traffic, line.bytes);
+    tables_.AddHostTrafficById(*user, host_id, line.bytes);
   }
-  if (with_address_) tables_.AddAddress(user, line.address);
+  if (with_address_) tables_.AddAddress(*user, line.address);
 }
 
 namespace {
