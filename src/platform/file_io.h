@@ -32,8 +32,11 @@ void Remove(const std::string& path);  // best effort, for clean-up
 // Creates a new directory named `prefix` plus a unique suffix, for the owner
 // alone; `path` receives its name.
 int CreateHiddenDirectory(const std::string& prefix, std::string& path);
-// The names in `directory` (a path ending in a separator), "." and ".." left out.
-int ListNames(const std::string& directory, std::vector<std::string>& names);
+// Appends the names in `directory` (a path ending in a separator) to `names`,
+// each followed by a '\0' (which no name holds), "." and ".." left out. One
+// string, not a string per name: a directory of a million pages is listed
+// in the bytes of its names.
+int ListNames(const std::string& directory, std::string& names);
 void RemoveEmptyDirectory(const std::string& path);  // best effort, for clean-up
 int ReadAll(const std::string& path, std::string& text);
 // Opens `path` for reading when it is a regular file itself, not a link to

@@ -20,6 +20,16 @@ constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
   ThrowIoError(error_number, what, path, file_io::WriteAdvice(error_number));
 }
 
+// Calls f(name) for each name of a list from file_io::ListNames.
+template <typename F>
+void ForEachName(const std::string& names, F&& f) {
+  for (std::size_t at = 0; at < names.size();) {
+    const std::size_t end = names.find('\0', at);
+    f(std::string_view(names).substr(at, end - at));
+    at = end + 1;
+  }
+}
+
 // The temporary file is abandoned on an error path: remove it.
 void Discard(file_io::Handle file, bool atomic, const std::string& os_path) {
   file_io::Close(file);
@@ -32,9 +42,9 @@ StagedFiles::~StagedFiles() { RemoveStaged(); }
 
 void StagedFiles::RemoveStaged() {
   if (staging_.empty()) return;
-  std::vector<std::string> names;
+  std::string names;
   file_io::ListNames(staging_, names);
-  for (const std::string& name : names) file_io::Remove(staging_ + name);
+  ForEachName(names, [&](std::string_view name) { file_io::Remove(staging_ + std::string(name)); });
   file_io::RemoveEmptyDirectory(staging_);
   staging_.clear();
 }
@@ -58,31 +68,37 @@ std::string StagedFiles::Stage(const std::string& os_path, const std::string& pa
 
 void StagedFiles::Commit(const std::string& last) {
   if (staging_.empty()) return;
-  // A replaced file is swapped into the staging directory under the new
-  // file's name and freed once everything is in place.
-  std::vector<std::string> replaced;
-  auto move = [&](const std::string& name) {
-    bool swapped = false;
-    const int error_number = file_io::SwapInto(staging_ + name, directory_ + name, swapped);
-    if (error_number != 0) ThrowFileError(error_number, "Cannot replace the file", directory_ + name);
-    if (swapped) replaced.push_back(name);
-  };
   // The names are listed first: renaming entries away while the directory is
   // read could make the listing skip others.
-  std::vector<std::string> names;
-  const int error_number = file_io::ListNames(staging_, names);
-  if (error_number != 0) ThrowFileError(error_number, "Cannot read the directory", staging_);
-  const auto last_name = std::find(names.begin(), names.end(), last);
-  const bool has_last = last_name != names.end();
-  if (has_last) names.erase(last_name);
+  std::string names;
+  const int list_error = file_io::ListNames(staging_, names);
+  if (list_error != 0) ThrowFileError(list_error, "Cannot read the directory", staging_);
+  // A replaced file is swapped into the staging directory under the new
+  // file's name and freed once everything is in place. Where each such name
+  // starts in `names` is kept, not a copy: a rerun may replace a million pages.
+  std::vector<std::size_t> replaced;
+  auto move = [&](std::string_view name) {
+    const std::string file(name);
+    bool swapped = false;
+    const int error_number = file_io::SwapInto(staging_ + file, directory_ + file, swapped);
+    if (error_number != 0) ThrowFileError(error_number, "Cannot replace the file", directory_ + file);
+    if (swapped) replaced.push_back(static_cast<std::size_t>(name.data() - names.data()));
+  };
   // One thread: two threads moving files into one directory were measured
   // slower (more system time, longer waits), not faster.
-  for (const std::string& name : names) move(name);
-  if (has_last) move(last);
+  std::string_view last_name;
+  ForEachName(names, [&](std::string_view name) {
+    if (name == last) {
+      last_name = name;
+    } else {
+      move(name);
+    }
+  });
+  if (!last_name.empty()) move(last_name);
   // Freeing a file's blocks is most of the cost of removing it, and two
   // threads overlap that (measured: 500 pages in 0.19 s against 0.3 s).
   RunInIndexOrder(replaced.size(), TaskThreads(),
-                  [&](unsigned, std::size_t i) { file_io::Remove(staging_ + replaced[i]); });
+                  [&](unsigned, std::size_t i) { file_io::Remove(staging_ + (names.c_str() + replaced[i])); });
   file_io::RemoveEmptyDirectory(staging_);
   staging_.clear();
 }

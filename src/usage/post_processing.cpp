@@ -77,11 +77,11 @@ void SortUsers(UsageTables& tables) {
   traffic.reserve(tables.Users.size());
   for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
   if (IsNonIncreasing(traffic)) return;
-  // Nothing is looked up by name while users are ordered: the indexes'
-  // memory serves the ordering instead.
+  // Nothing is looked up by name while users are ordered or their pages
+  // written: the indexes' memory serves the ordering instead, and the user
+  // index is rebuilt only if a name is looked up again.
   tables.ReleaseIndexes();
   Permute(tables.Users, ExchangeSortOrder(traffic));
-  tables.ReindexUsers();
 }
 
 void SortHosts(UsageTables& tables) {

@@ -18,10 +18,12 @@ std::uint32_t NextPosition(std::size_t size) {
 }  // namespace
 
 std::uint32_t UsageTables::FindUser(std::string_view name, std::uint64_t hash) const {
+  if (user_index_released_) ReindexUsers();
   return user_index_.Find(name, hash, [this](std::uint32_t position) { return Users[position].UserName; });
 }
 
 std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
+  if (user_index_released_) ReindexUsers();
   const std::uint32_t position = NextPosition(Users.size());
   Users.emplace_back();
   Users.back().UserName = arena_.Copy(name);
@@ -150,11 +152,13 @@ void UsageTables::Reindex(Interned<PositionIndex>& table) {
 
 void UsageTables::ReleaseIndexes() {
   user_index_ = PositionIndex();
+  user_index_released_ = true;
   hosts_.index = HashIndex();
   addresses_.index = PositionIndex();
 }
 
-void UsageTables::ReindexUsers() {
+void UsageTables::ReindexUsers() const {
+  user_index_released_ = false;
   user_index_ = PositionIndex();
   user_index_.Reserve(Users.size());
   for (std::size_t i = 0; i < Users.size(); ++i) {

@@ -173,11 +173,13 @@ class UsageTables {
   void Append(UsageTables& later);
 
   // Frees the indexes that find users, hosts and addresses by name, for the
-  // memory of the ordering; ReindexUsers rebuilds the user index, and the
-  // others are rebuilt when a host or address is next added.
+  // memory of the ordering and the pages. Each is rebuilt when it is next
+  // needed: the user index by the next lookup or added user (a run that only
+  // writes its pages never pays for it), the others by the next host or
+  // address added.
   void ReleaseIndexes();
-  // Called after the users have been reordered: rebuilds the user index.
-  void ReindexUsers();
+  // Rebuilds the user index now, from the users' names in their present order.
+  void ReindexUsers() const;
 
 
  private:
@@ -202,7 +204,9 @@ class UsageTables {
 
   std::uint64_t seed_;
   StringArena arena_;
-  PositionIndex user_index_;
+  // Rebuilt from Users on demand after ReleaseIndexes: a cache of the names.
+  mutable PositionIndex user_index_;
+  mutable bool user_index_released_ = false;
   std::vector<std::string_view> page_names_;  // by user position
   Interned<HashIndex> hosts_;  // looked up on every line: the wider index that holds the key
   Interned<PositionIndex> addresses_;

@@ -92,12 +92,12 @@ int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
   return ::mkdtemp(path.data()) == nullptr ? errno : 0;
 }
 
-int ListNames(const std::string& directory, std::vector<std::string>& names) {
+int ListNames(const std::string& directory, std::string& names) {
   DIR* dir = ::opendir(directory.c_str());
   if (dir == nullptr) return errno;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.append(name).push_back('\0');
   }
   ::closedir(dir);
   return 0;

@@ -87,13 +87,13 @@ int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
   });
 }
 
-int ListNames(const std::string& directory, std::vector<std::string>& names) {
+int ListNames(const std::string& directory, std::string& names) {
   WIN32_FIND_DATAA found;
   const HANDLE search = FindFirstFileA((directory + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return LastError();
   do {
-    const std::string name = found.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
+    const std::string_view name = found.cFileName;
+    if (name != "." && name != "..") names.append(name).push_back('\0');
   } while (FindNextFileA(search, &found));
   FindClose(search);
   return 0;
