@@ -4,41 +4,30 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace sirvane {
 namespace {
 
-constexpr std::size_t kHeaderBeforePeriod = 644;
-
-// The exact bytes are checked by the golden pages; a second filling must
-// replace the first, not append to it.
-TEST(PageTemplatesTest, RebuildingReplacesTheTemplates) {
+// The exact bytes are checked by the golden pages. Here: the period as given
+// (neither the month checked nor the year padded), and a second filling of
+// the same templates replaces the first instead of appending to it.
+TEST(PageTemplatesTest, TitleBoxShowsThePeriodAndRebuildingReplacesAll) {
+  const std::tuple<std::int32_t, std::int32_t, std::string> cases[] = {
+      {9, 2026, "09.2026"}, {10, 1999, "10.1999"}, {13, 2026, "13.2026"}, {3, 5, "03.5"}};
   PageTemplates reused;
   BuildPageTemplates(reused, 11, 1990);
-  BuildPageTemplates(reused, 3, 2026);
-  PageTemplates fresh;
-  BuildPageTemplates(fresh, 3, 2026);
-  for (std::string PageTemplates::*part : {&PageTemplates::PageHeader, &PageTemplates::Banner,
-                                           &PageTemplates::TableOpen, &PageTemplates::TableClose,
-                                           &PageTemplates::UserTableHeader, &PageTemplates::UrlTableHeader,
-                                           &PageTemplates::PageFooter}) {
-    EXPECT_EQ(reused.*part, fresh.*part);
-  }
-}
-
-TEST(PageTemplatesTest, TitleBoxShowsThePeriod) {
-  struct Case {
-    std::int32_t month;
-    std::int32_t year;
-    std::string period;
-  };
-  // Neither the month is checked nor the year padded.
-  const Case cases[] = {{9, 2026, "09.2026"}, {10, 1999, "10.1999"}, {13, 2026, "13.2026"}, {3, 5, "03.5"}};
-  for (const Case& c : cases) {
-    PageTemplates t;
-    BuildPageTemplates(t, c.month, c.year);
-    ASSERT_GT(t.PageHeader.size(), kHeaderBeforePeriod);
-    EXPECT_EQ(t.PageHeader.substr(kHeaderBeforePeriod), c.period + "</big>\r\n</td></tr></table></p></center>");
+  for (const auto& [month, year, period] : cases) {
+    PageTemplates fresh;
+    BuildPageTemplates(fresh, month, year);
+    EXPECT_TRUE(fresh.PageHeader.ends_with(":  " + period + "</big>\r\n</td></tr></table></p></center>")) << period;
+    BuildPageTemplates(reused, month, year);
+    for (std::string PageTemplates::*part : {&PageTemplates::PageHeader, &PageTemplates::Banner,
+                                             &PageTemplates::TableOpen, &PageTemplates::TableClose,
+                                             &PageTemplates::UserTableHeader, &PageTemplates::UrlTableHeader,
+                                             &PageTemplates::PageFooter}) {
+      EXPECT_EQ(reused.*part, fresh.*part) << period;
+    }
   }
 }
 
