@@ -25,23 +25,32 @@ const std::string kLog = "\n#Fields: time elapsed client code bytes method url u
                          SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
                          SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
 
-// Which arguments ask for help is tested on InformationRequested; here, that
+// Only the first argument, lower-cased, can ask for the usage or the version:
 // the answer goes to stdout and nothing is written.
-TEST(MainTest, HelpAndVersionPrintToStdoutAndWriteNoFile) {
-  for (const std::string argument : {"--help", "--version", "--helpme"}) {
+TEST(MainTest, OnlyTheFirstArgumentCanAskForUsageOrVersion) {
+  const std::string usage = "Usage: sirvane [CONFIG-FILE]\n";
+  const std::string version = "sirvane 1.";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--help"}, usage}, {{"-h"}, usage}, {{"--HELP"}, usage}, {{"-H", "other.cfg"}, usage},
+      {{"--version"}, version}, {{"--Version"}, version},
+      // Anything else is the name of a configuration file, here a missing one.
+      {{"X.cfg", "--help"}, "x.cfg"}, {{"help"}, "help"}, {{"--help=1"}, "--help=1"}, {{"-help"}, "-help"},
+      {{"-v"}, "-v"}, {{"--helpme"}, "--helpme"}};
+  for (const auto& [arguments, expected] : cases) {
+    SCOPED_TRACE(arguments.front());
     Workspace w(kLog);
-    EXPECT_EQ(w.Run({argument}), 0) << argument;
-    EXPECT_EQ(w.err, "") << argument;
-    EXPECT_EQ(w.Snapshot("out").size(), 0u) << argument;
-    if (argument == "--helpme") {  // anything else is still a configuration file name: here a missing one
+    EXPECT_EQ(w.Run(arguments), 0);
+    EXPECT_EQ(w.err, "");
+    EXPECT_EQ(w.Snapshot("out").size(), 0u);
+    if (expected == usage || expected == version) {
+      EXPECT_EQ(w.Snapshot("").size(), 5u);  // logs, out, sirvane.cfg, stderr.txt, stdout.txt
+      EXPECT_EQ(w.out.rfind(expected, 0), 0u) << w.out;
+      EXPECT_EQ(w.out.find('\n') == w.out.size() - 1, expected == version) << "the version is one line: " << w.out;
+    } else {
       EXPECT_EQ(w.out, "");
-      EXPECT_EQ(w.Read("abort.log").rfind("Configuration file --helpme\r\nConfiguration file not exist; ;\r\n", 0),
+      EXPECT_EQ(w.Read("abort.log").rfind("Configuration file " + expected + "\r\nConfiguration file not exist; ;\r\n", 0),
                 0u) << w.Read("abort.log");
-      continue;
     }
-    EXPECT_EQ(w.Snapshot("").size(), 5u) << argument;  // logs, out, sirvane.cfg, stderr.txt, stdout.txt
-    EXPECT_EQ(w.out.rfind(argument == "--help" ? "Usage: sirvane [CONFIG-FILE]\n" : "sirvane 1.", 0), 0u) << w.out;
-    EXPECT_EQ(w.out.find('\n') == w.out.size() - 1, argument == "--version") << "one line: " << w.out;
   }
 }
 
