@@ -103,11 +103,8 @@ TEST_F(RunAnalyzerTest, WorkingReportOfASampleRun) {
 
 TEST_F(RunAnalyzerTest, WithoutMatchingLogFilesTheReportEndsEarly) {
   const std::pair<std::string, std::string> cases[] = {  // setting, output path shown
-      {"", ""},
-      {"outputpath=out", std::string("out") + kDirectorySeparator},
-      {"outputpath=out/", "out/"},
-      {"outputpath=c:\\reports\\", "c:\\reports\\"},
-  };
+      {"", ""}, {"outputpath=out", std::string("out") + kDirectorySeparator}, {"outputpath=out/", "out/"},
+      {"outputpath=c:\\reports\\", "c:\\reports\\"}};
   std::filesystem::create_directories(dir_.File("out"));
   for (const auto& [setting, output_path] : cases) {
     SCOPED_TRACE(setting);
