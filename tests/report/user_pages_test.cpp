@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "report/summary_page.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
@@ -59,9 +60,9 @@ TEST(UserPagesTest, HostsWithTrafficAreListedEscapedOnPagesOfVisibleUsers) {
   EXPECT_EQ(names, (std::vector<std::string>{"report.html", "u.html"}));
 }
 
-// Two threads write the same files as one. (Which error a failing page
-// gives is tested with the tasks that run them, and with injected faults.)
-TEST(UserPagesTest, TwoThreadsWriteTheSameFilesAsOne) {
+// Two threads write the same files as one. Pages whose name a directory holds
+// cannot be replaced; the error names the first of them in page order.
+TEST(UserPagesTest, TwoThreadsWriteAsOneAndReportTheFirstFailingPage) {
   Users users;
   for (int i = 0; i < 300; ++i) {
     users.push_back({"u" + std::to_string(1000 + i) + (i % 7 == 0 ? "<&>" : ""), 1000000 - i * 1000});
@@ -75,6 +76,16 @@ TEST(UserPagesTest, TwoThreadsWriteTheSameFilesAsOne) {
   WritePages(two, 2);
   EXPECT_EQ(Files(one).size(), 301u);
   EXPECT_EQ(Files(two), Files(one));
+  for (const char* blocked : {"u1150.html", "u1041.html"}) {
+    std::filesystem::remove(two.dir.File(blocked));
+    std::filesystem::create_directory(two.dir.File(blocked));
+  }
+  try {
+    WritePages(two, 2);
+    ADD_FAILURE() << "no error";
+  } catch (const RunError& error) {
+    EXPECT_NE(error.advice().find("u1041.html"), std::string::npos) << error.advice();
+  }
 }
 
 // A rerun leaves a page whose bytes are unchanged as it is, and replaces one
