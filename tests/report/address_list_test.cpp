@@ -23,11 +23,9 @@ TEST(AddressListTest, EveryUserGetsALine) {
                        {"-", 0, {}, {"10.0.0.12"}},
                        {"guest", 0, {}, {"10.0.0.9"}}}),
             testing::Golden("ipaccess.txt"));
-  const std::string header = "user:                 access from: ";
-  EXPECT_EQ(WriteList({}), testing::CrLf({header}));
   // Nothing is escaped: the list is plain text.
   EXPECT_EQ(WriteList({{"admin"}, {""}, {"<b>", 0, {}, {"&x", ""}}}),
-            testing::CrLf({header, "admin : ;", " : ;", "<b> : &x, ;"}));
+            testing::CrLf({"user:                 access from: ", "admin : ;", " : ;", "<b> : &x, ;"}));
 }
 
 }  // namespace

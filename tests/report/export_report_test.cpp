@@ -13,94 +13,69 @@ namespace sirvane {
 namespace {
 
 using testing::ExampleReport;
-using testing::Exists;
 
-constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-
-TEST(ExportReportTest, HasTheNumbersOfThePages) {
-  ExampleReport report;
-  report.Add({{"admin", 12000000, {{"mirror", 9000000}, {"10.1.2.3", 3000000}, {"fileserver", 0}}},
-              {"sales/clerk", 8000000},
-              {"-", 3000, {{"ads.example", 3000}}},
-              {"guest", 0}});
-  const ReportContext context = report.Context(2.5);
-  WriteSummaryPage(report.tables, context);
-  const ExportReport data = BuildExportReport(report.tables, context);
-
-  EXPECT_EQ(data.month, 3);
-  EXPECT_EQ(data.year, 2026);
-  EXPECT_EQ(data.limit, 10485760);
-  ASSERT_EQ(data.users.size(), 4u);
-  const ExportUser& admin = data.users[0];
-  EXPECT_EQ(admin.name, "admin");
-  EXPECT_TRUE(admin.visible);
-  EXPECT_EQ(admin.page, "admin.html");
-  EXPECT_EQ(std::vector<std::int64_t>({admin.bytes, admin.kilobytes, admin.prognosis_bytes, admin.prognosis_kilobytes}),
-            std::vector<std::int64_t>({12000000, 11719, 30000000, 29297}));
-  EXPECT_TRUE(admin.traffic_over_limit);
-  EXPECT_TRUE(admin.prognosis_over_limit);
-  ASSERT_EQ(admin.hosts.size(), 2u);  // the host without traffic is left out, as on the page
-  EXPECT_EQ(admin.hosts[1].name, "10.1.2.3");
-  EXPECT_EQ(admin.hosts[1].kilobytes, 2930);
-
-  const ExportUser& clerk = data.users[1];
-  EXPECT_EQ(clerk.page, "salesclerk.html");
-  EXPECT_FALSE(clerk.traffic_over_limit);
-  EXPECT_TRUE(clerk.prognosis_over_limit);
-  EXPECT_EQ(clerk.kilobytes, 7812);
-
-  // Hidden users are listed too, without a page, with their hosts.
-  EXPECT_FALSE(data.users[2].visible);
-  EXPECT_EQ(data.users[2].page, "");
-  EXPECT_EQ(data.users[2].hosts.size(), 1u);
-  EXPECT_FALSE(data.users[3].visible);
-
-  EXPECT_EQ(data.unknown.bytes, 3000);
-  EXPECT_EQ(data.unknown.kilobytes, 3);
-  EXPECT_EQ(data.unknown.prognosis_kilobytes, 8);
-  EXPECT_EQ(data.total.bytes, 20003000);
-  EXPECT_EQ(data.total.kilobytes, 19534);
-  EXPECT_EQ(data.total.prognosis_kilobytes, 48835);
-}
-
-TEST(ExportReportTest, SumsSaturateAtTheLargestValue) {
-  ExampleReport report;
-  report.Add({{"a", kMax, {{"h", kMax}}}, {"b", kMax}, {"-", kMax}});
-  const ReportContext context = report.Context(2.5);
-  WriteSummaryPage(report.tables, context);
-  const ExportReport data = BuildExportReport(report.tables, context);
-  EXPECT_EQ(data.users[0].kilobytes, 9007199254740992);
-  EXPECT_EQ(data.users[0].prognosis_bytes, kMax);
-  EXPECT_EQ(data.users[0].prognosis_kilobytes, 22517998136852480);
-  EXPECT_EQ(data.users[0].hosts[0].bytes, kMax);
-  EXPECT_EQ(data.total.bytes, kMax);
-  EXPECT_EQ(data.total.kilobytes, 3 * 9007199254740992);
-  EXPECT_EQ(data.unknown.bytes, kMax);
-  EXPECT_EQ(data.unknown.prognosis_kilobytes, 22517998136852480);
-}
-
-TEST(ExportReportTest, WritesOnlyTheConfiguredFiles) {
+// The records are read through the CSV encoder: one line holds every number
+// of a user or host.
+TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   struct Case {
-    bool csv;
-    bool json;
+    const char* what;
+    std::vector<testing::UserUsage> users;
+    std::string records;  // the CSV after its header
   };
-  for (const Case c : {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
+  const std::string max = "9223372036854775807", kb = "9007199254740992", prognosis = "22517998136852480";
+  const std::string header =
+      "record,user,visible,page,bytes,kilobytes,prognosis_bytes,prognosis_kilobytes,traffic_over_limit,"
+      "prognosis_over_limit,host\r\n";
+  const Case cases[] = {
+      // Hosts without traffic are left out, as on the pages; hidden users are listed, without a page.
+      {"the example",
+       {{"admin", 12000000, {{"mirror", 9000000}, {"10.1.2.3", 3000000}, {"fileserver", 0}}},
+        {"sales/clerk", 8000000}, {"-", 3000, {{"ads.example", 3000}}}, {"guest", 0}},
+       "user,admin,true,admin.html,12000000,11719,30000000,29297,true,true,\r\n"
+       "host,admin,,,9000000,8789,,,,,mirror\r\n"
+       "host,admin,,,3000000,2930,,,,,10.1.2.3\r\n"
+       "user,sales/clerk,true,salesclerk.html,8000000,7812,20000000,19531,false,true,\r\n"
+       "user,-,false,,3000,3,7500,7,false,false,\r\n"
+       "host,-,,,3000,3,,,,,ads.example\r\n"
+       "user,guest,false,,0,0,0,0,false,false,\r\n"
+       "unknown,,,,3000,3,,8,,,\r\n"
+       "total,,,,20003000,19534,,48835,,,\r\n"},
+      // The largest count, its kilobytes and their prognosis.
+      {"sums at the largest value, fields to quote", {{"a\"", kMax, {{"h,1", kMax}}}, {"b", kMax}, {"-", kMax}},
+       "user,\"a\"\"\",true,a_.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+       "host,\"a\"\"\",,," + max + "," + kb + ",,,,,\"h,1\"\r\n"
+       "user,b,true,b.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+       "user,-,false,," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+       "unknown,,,," + max + "," + kb + ",," + prognosis + ",,,\r\n"
+       "total,,,," + max + ",27021597764222976,,67553994410557440,,,\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     ExampleReport report;
-    report.settings.ExportCsv = c.csv;
-    report.settings.ExportJson = c.json;
+    report.Add(c.users);
+    const ReportContext context = report.Context(2.5);
+    WriteSummaryPage(report.tables, context);  // gives the users their page names
+    const ExportReport data = BuildExportReport(report.tables, context);
+    EXPECT_EQ(std::vector<int>({data.month, data.year}), std::vector<int>({3, 2026}));
+    EXPECT_EQ(data.limit, 10485760);
+    EXPECT_EQ(EncodeCsv(data), header + c.records);
+  }
+}
+
+// Each setting writes its own file, with what the encoder gives.
+TEST(ExportReportTest, WritesOnlyTheConfiguredFile) {
+  for (const bool csv : {false, true}) {
+    ExampleReport report;
+    report.settings.ExportCsv = csv;
+    report.settings.ExportJson = !csv;
     report.Add({{"admin", 12000000, {{"mirror", 9000000}}}});
     const ReportContext context = report.Context(2.5);
     WriteSummaryPage(report.tables, context);
     WriteExports(report.tables, context);
-    EXPECT_EQ(Exists(report.dir.File("report.csv")), c.csv);
-    EXPECT_EQ(Exists(report.dir.File("report.json")), c.json);
     const ExportReport data = BuildExportReport(report.tables, context);
-    if (c.csv) {
-      EXPECT_EQ(report.Read("report.csv"), EncodeCsv(data));
-    }
-    if (c.json) {
-      EXPECT_EQ(report.Read("report.json"), EncodeJson(data));
-    }
+    EXPECT_FALSE(testing::Exists(report.dir.File(csv ? "report.json" : "report.csv")));
+    EXPECT_EQ(report.Read(csv ? "report.csv" : "report.json"), csv ? EncodeCsv(data) : EncodeJson(data));
   }
 }
 
