@@ -53,23 +53,8 @@ class StringSource : public ByteSource {
   std::size_t at_ = 0;
 };
 
-Lines NumberedLines(std::size_t count) {
-  Lines lines;
-  for (std::size_t i = 0; i < count; ++i) {
-    lines.push_back(std::to_string(i) + " GET http://h" + std::to_string(i % 300) + ".example/" +
-                    std::string(i % 90, 'x'));
-  }
-  return lines;
-}
-
-std::string Joined(const Lines& lines, const char* end) {
-  std::string text;
-  for (const std::string& line : lines) text += line + end;
-  return text;
-}
-
 // Texts and their lines: every kind of line end, also where a block or a
-// 64-byte mask of the line-feed search ends, and several blocks of lines.
+// 64-byte mask of the line-feed search ends.
 std::vector<std::pair<std::string, Lines>> LineEndCases() {
   std::string longest(3 * kBlock + 123, 'a');
   for (std::size_t i = 0; i < longest.size(); i += 7) longest[i] = static_cast<char>('b' + i % 20);
@@ -82,14 +67,14 @@ std::vector<std::pair<std::string, Lines>> LineEndCases() {
       {filler + "\r\nnext\n", {filler, "next"}}, {filler + "\r\rnext", {filler, "", "next"}},
       {filler + "\r", {filler}}, {"\nnext", {"", "next"}},  // not the end of the last file's CR
   };
-  Lines lines;  // every length and line end around the masks, bytes above 127 too
-  for (std::size_t i = 0; i < 390; ++i) lines.push_back(std::string(1 + i % 130, "a \xE2z"[i % 4]));
-  const char* const kEnds[] = {"\n", "\r\n", "\r"};
+  Lines lines;  // several blocks of lines of every length and line end around the masks, bytes above 127 too
   std::string text;
-  for (std::size_t i = 0; i < lines.size(); ++i) text += lines[i] + kEnds[i % 3];
+  const char* const kEnds[] = {"\n", "\r\n", "\r"};
+  for (std::size_t i = 0; i < 60'000; ++i) {
+    lines.push_back(std::to_string(i) + std::string(i % 130, "a \xE2z"[i % 4]));
+    text += lines.back() + kEnds[i % 3];
+  }
   cases.push_back({text, lines});
-  const Lines many = NumberedLines(60'000);  // about 5 MB
-  cases.push_back({Joined(many, "\r\n"), many});
   return cases;
 }
 
@@ -120,6 +105,10 @@ TEST(LineReaderTest, EveryWayOfReadingGivesTheLinesOfTheText) {
       fresh.SetProgressObserver([&](std::uint64_t read, std::uint64_t size) { calls.emplace_back(read, size); });
       EXPECT_EQ(ReadAll(fresh, path), lines);
       EXPECT_EQ(ReadAll(reused, path), lines);
+      LineReader left;  // left in mid-file by Open and by the destructor: a decoder must stop
+      left.Open(path);
+      left.Open(path);
+      EXPECT_TRUE(lines.empty() ? left.Eof() : left.ReadLine() == lines[0]);
       if (!text.empty()) {  // per block (where a line crosses a block's end, two reads), never per line
         EXPECT_LE(calls.size(), 2 * (text.size() / kBlock + 2) + 1);
         EXPECT_EQ(calls.back(), std::make_pair<std::uint64_t>(data.size(), data.size()));
@@ -152,58 +141,29 @@ TEST(LineReaderTest, EveryWayOfReadingGivesTheLinesOfTheText) {
       }
     }
   }
-#if SIRVANE_WITH_COMPRESSION
-  for (const Compression format : kFormats) {  // streams appended to each other are one text
-    const std::string members =
-        testing::Compress(format, "a\nb") + testing::Compress(format, "") + testing::Compress(format, "c\r\nd\n");
-    testing::WriteFile(path, members);
-    EXPECT_EQ(ReadAll(reused, path), (Lines{"a", "bc", "d"})) << CompressionName(format);
-  }
-#endif
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   ::testing::internal::CaptureStderr();  // unreadable: no line, and a warning naming the path
   EXPECT_EQ(ReadAll(reused, dir.File("missing.log")), Lines{});
   EXPECT_EQ(ReadAll(reused, dir.path()), Lines{});
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("'" + dir.path() + "'"), std::string::npos);
-}
-
 #if SIRVANE_WITH_COMPRESSION
-
-// A cut compressed file is read up to the cut, the line there delivered as a
-// last line without a line end would be, and then a warning names the file.
-TEST(LineReaderTest, DamagedCompressedFileIsReadUpToTheDamage) {
-  const Lines lines = NumberedLines(40'000);
-  testing::TempDir dir;
+  // A cut file is read up to the cut, the line there delivered as a last line
+  // without a line end would be, then a warning names the file.
+  const Lines& lines = cases.back().second;
   for (const Compression format : std::span(kFormats).subspan(1)) {
-    const std::string whole = testing::Compress(format, Joined(lines, "\n"));
-    testing::WriteFile(dir.File("access.log"), whole.substr(0, whole.size() / 2));
-    LineReader reader;
+    const std::string whole = testing::Compress(format, cases.back().first);
+    testing::WriteFile(path, whole.substr(0, whole.size() / 2));
     ::testing::internal::CaptureStderr();
-    const Lines read = ReadAll(reader, dir.File("access.log"));
-    const std::string warning = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(warning.find("'" + dir.File("access.log") + "' is damaged"), std::string::npos) << warning;
-    ASSERT_GT(read.size(), 1000u) << CompressionName(format);
-    ASSERT_LT(read.size(), lines.size()) << CompressionName(format);
-    EXPECT_TRUE(std::equal(read.begin(), read.end() - 1, lines.begin())) << CompressionName(format);
-    EXPECT_TRUE(lines[read.size() - 1].starts_with(read.back())) << CompressionName(format);
+    const Lines read = ReadAll(reused, path);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("'" + path + "' is damaged"), std::string::npos);
+    EXPECT_TRUE(read.size() > 1000 && read.size() < lines.size() && std::equal(read.begin(), read.end() - 1,
+                lines.begin()) && lines[read.size() - 1].starts_with(read.back()))
+        << CompressionName(format) << ": " << read.size() << " lines";
   }
+#endif
 }
 
-TEST(LineReaderTest, LeavingACompressedFileEarlyStopsItsDecoder) {
-  testing::TempDir dir;
-  testing::WriteFile(dir.File("big.log"), testing::Compress(Compression::kZstd, Joined(NumberedLines(100'000), "\n")));
-  testing::WriteFile(dir.File("small.log"), testing::Compress(Compression::kGzip, "x\ny\n"));
-  LineReader reader;
-  for (int i = 0; i < 3; ++i) {
-    reader.Open(dir.File("big.log"));
-    ASSERT_FALSE(reader.Eof());
-    EXPECT_EQ(reader.ReadLine(), NumberedLines(1)[0]);
-  }
-  EXPECT_EQ(ReadAll(reader, dir.File("small.log")), (Lines{"x", "y"}));
-  reader.Open(dir.File("big.log"));  // and the destructor, in mid-file
-}
-
-#else
+#if !SIRVANE_WITH_COMPRESSION
 
 TEST(LineReaderTest, WithoutCompressionSupportACompressedFileIsReadAsItIs) {
   testing::TempDir dir;
