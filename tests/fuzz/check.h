@@ -1,8 +1,5 @@
 #pragma once
-// A broken invariant aborts: libFuzzer keeps the input, and the stack trace
-// points at the check.
+// A broken invariant aborts: libFuzzer keeps the input, the stack trace points at the check.
 #include <cstdlib>
 
-inline void Check(bool condition) {
-  if (!condition) std::abort();
-}
+inline void Check(bool condition) { if (!condition) std::abort(); }

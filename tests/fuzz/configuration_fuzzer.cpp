@@ -5,43 +5,29 @@
 #include "config/configuration.h"
 #include "fuzz/check.h"
 
-namespace {
-
-bool InNumberRange(std::int64_t value) { return value >= 0 && value < (std::int64_t{1} << 30); }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace sirvane;
   const std::string_view content(reinterpret_cast<const char*>(data), size);
   const LowerCase lower;
   const LocalDateTime today{2026, 12, 7, 9, 30, 0};
+  for (std::string_view line : ConfigurationLines(content)) Check(line.find_first_of("\r\n\x1a") == line.npos);
 
-  for (std::string_view line : ConfigurationLines(content)) {
-    Check(line.find('\n') == std::string_view::npos && line.find('\r') == std::string_view::npos);
-    Check(line.find('\x1a') == std::string_view::npos);
-  }
-
-  Settings settings;
+  Settings settings, again;
   const bool accepted = ApplyConfiguration(content, settings, today, lower);
-  Check(accepted == settings.ConfigErrors.empty());
-  // Every message ends with "; ".
-  Check(settings.ConfigErrors.empty() || settings.ConfigErrors.ends_with("; "));
-  if (accepted) {
-    Check(!settings.InputPath.empty() && !settings.WorkLogName.empty());
-  }
+  // Accepted exactly when no error was collected; every message ends with "; ".
+  Check(accepted == settings.ConfigErrors.empty() && (accepted || settings.ConfigErrors.ends_with("; ")));
+  Check(!accepted || (!settings.InputPath.empty() && !settings.WorkLogName.empty()));
   for (const std::string* text : {&settings.InputPath, &settings.OutputPath, &settings.WorkLogName}) {
     Check(text->find(' ') == std::string::npos);
   }
   for (const std::int64_t number : {std::int64_t{settings.NameField}, std::int64_t{settings.BytesField},
                                     std::int64_t{settings.QueryField}, std::int64_t{settings.IpField},
                                     settings.Limit}) {
-    Check(InNumberRange(number));
+    Check(number >= 0 && number < (std::int64_t{1} << 30));
   }
   Check(settings.ReportMonth != 0 && settings.ReportYear != 0);
 
   // Reading the same text again gives the same settings.
-  Settings again;
   Check(ApplyConfiguration(content, again, today, lower) == accepted);
   Check(again.ConfigErrors == settings.ConfigErrors && again.InputPath == settings.InputPath &&
         again.OutputPath == settings.OutputPath && again.LocalDomains == settings.LocalDomains &&

@@ -15,60 +15,48 @@
 #include "support/temp_dir.h"
 #include "usage/log_ingestion.h"
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// Before local traffic is taken off, a user's traffic is the (saturating) sum
-// of the user's host traffic: every counted line adds to both.
-void CheckTrafficAddsUp(const sirvane::Settings& settings, const sirvane::LowerCase& lower,
-                        const fs::path& scratch_log) {
-  using namespace sirvane;
-  UsageTables tables;
-  tables.LogFiles.push_back({"access.log", 0});
-  TextFileWriter work_log;
-  work_log.Create(scratch_log.string());
-  try {
-    AnalyzeLogFile("logs/access.log", settings, tables, lower, work_log);
-    tables.FinishHostLists();
-  } catch (const RunError&) {
-    return;  // a field position outside 1 to 1000: the run stops too
-  }
-  for (const TReportRec& user : tables.Users) {
-    std::int64_t sum = 0;
-    for (const HostIndex::Entry& host : user.Hosts) {
-      Check(host.traffic >= 0);
-      sum = SaturatingAdd(sum, host.traffic);
-    }
-    Check(user.Traffic == sum);
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace sirvane;
+  namespace fs = std::filesystem;
   if (size == 0) return 0;
   const std::size_t config_size = std::min<std::size_t>(data[0], size - 1);
   std::string config(reinterpret_cast<const char*>(data + 1), config_size);
-  const std::string log(reinterpret_cast<const char*>(data + 1 + config_size), size - 1 - config_size);
-  // A Ctrl-Z would end the file before the paths below.
-  std::erase(config, '\x1a');
+  std::erase(config, '\x1a');  // a Ctrl-Z would end the file before the paths below
   config += "\ninputpath=logs/access*.log\noutputpath=out\nlogfile=last.log\n";
-
-  static const sirvane::testing::TempDir scratch;
+  static const testing::TempDir scratch;
   const fs::path root = scratch.path();
   fs::remove_all(root / "work");
   fs::create_directories(root / "work" / "logs");
   fs::create_directories(root / "work" / "out");
   fs::current_path(root / "work");
   testing::WriteFile("sirvane.cfg", config);
-  testing::WriteFile("logs/access.log", log);
+  testing::WriteFile("logs/access.log", std::string(reinterpret_cast<const char*>(data + 1 + config_size),
+                                                    size - 1 - config_size));
 
+  // Before local traffic is taken off, a user's traffic is the (saturating)
+  // sum of the user's host traffic: every counted line adds to both.
   const FixedClock clock(LocalDateTime{2026, 12, 7, 9, 30, 0});
   const LowerCase lower;
   Settings settings;
-  if (ApplyConfiguration(config, settings, clock.Now(), lower)) CheckTrafficAddsUp(settings, lower, root / "ingest.log");
+  if (ApplyConfiguration(config, settings, clock.Now(), lower)) {
+    UsageTables tables;
+    tables.LogFiles.push_back({"access.log", 0});
+    TextFileWriter work_log;
+    work_log.Create((root / "ingest.log").string());
+    try {
+      AnalyzeLogFile("logs/access.log", settings, tables, lower, work_log);
+      tables.FinishHostLists();
+      for (const TReportRec& user : tables.Users) {
+        std::int64_t sum = 0;
+        for (const HostIndex::Entry& host : user.Hosts) {
+          Check(host.traffic >= 0);
+          sum = SaturatingAdd(sum, host.traffic);
+        }
+        Check(user.Traffic == sum);
+      }
+    } catch (const RunError&) {  // a field position outside 1 to 1000: the run stops too
+    }
+  }
 
   Run run(clock, LocaleFormats{"%d.%m.%Y", "%H:%M:%S"}, lower);
   bool stopped = false;
@@ -77,10 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const RunError&) {
     stopped = true;
   }
-
   // Nothing outside out/ but the run's own files; nothing hidden left in out/.
   const std::set<std::string> allowed = {"logs", "out", "sirvane.cfg", "last.log", "abort.log"};
-  for (const auto& entry : fs::directory_iterator(".")) Check(allowed.count(entry.path().filename().string()) == 1);
+  for (const auto& entry : fs::directory_iterator(".")) Check(allowed.contains(entry.path().filename().string()));
   for (const auto& entry : fs::directory_iterator("out")) {
     Check(entry.is_regular_file() && entry.path().filename().string()[0] != '.');
   }

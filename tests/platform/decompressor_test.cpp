@@ -13,19 +13,11 @@ using testing::Compress;
 
 TEST(DecompressorTest, FormatIsToldByMagicBytes) {
   const std::vector<std::pair<std::string, Compression>> cases = {
-      {std::string("\x1f\x8b\x08\x00", 4), Compression::kGzip},
-      {"BZh91AY&SY", Compression::kBzip2},
-      {std::string("\xfd" "7zXZ\0\0", 7), Compression::kXz},
-      {"\x28\xb5\x2f\xfd", Compression::kZstd},
-      {"\x50\x2a\x4d\x18", Compression::kZstd},  // a skippable frame first
-      {"\x5f\x2a\x4d\x18", Compression::kZstd},
-      {"\x60\x2a\x4d\x18", Compression::kNone},
-      {"\x1f\x8b", Compression::kNone},  // too short to tell
-      {"BZh0", Compression::kNone},
-      {"BZh", Compression::kNone},
-      {std::string("\xfd" "7zXZ", 5), Compression::kNone},
-      {"1733389200.123    245 10.0.3.17 TCP_MISS/200", Compression::kNone},
-      {"", Compression::kNone},
+      {std::string("\x1f\x8b\x08\x00", 4), Compression::kGzip}, {"BZh91AY&SY", Compression::kBzip2},
+      {std::string("\xfd" "7zXZ\0\0", 7), Compression::kXz}, {"\x28\xb5\x2f\xfd", Compression::kZstd},
+      {"\x50\x2a\x4d\x18", Compression::kZstd}, {"\x5f\x2a\x4d\x18", Compression::kZstd},  // skippable frames
+      {"\x60\x2a\x4d\x18", Compression::kNone}, {"\x1f\x8b", Compression::kNone},  // too short to tell
+      {"BZh0", Compression::kNone}, {std::string("\xfd" "7zXZ", 5), Compression::kNone}, {"", Compression::kNone},
   };
   for (const auto& [head, format] : cases) {
     EXPECT_EQ(DetectCompression(std::span<const char>(head.data(), head.size())), format) << head;
@@ -33,8 +25,6 @@ TEST(DecompressorTest, FormatIsToldByMagicBytes) {
 }
 
 #if SIRVANE_WITH_COMPRESSION
-
-const Compression kFormats[] = {Compression::kGzip, Compression::kBzip2, Compression::kXz, Compression::kZstd};
 
 struct Decoded {
   std::string text;
@@ -65,75 +55,55 @@ Decoded DecodeAll(Compression format, const std::string& data, std::size_t in_st
   return {text, DecodeStatus::kMore, ""};
 }
 
-std::string SampleText(std::size_t lines) {
-  std::string text;
-  for (std::size_t i = 0; i < lines; ++i) {
-    text += "1733389200." + std::to_string(i % 1000) + " " + std::to_string(i * 7919 % 100003) + " 10.0." +
-            std::to_string(i % 256) + ".1 TCP_MISS/200 " + std::to_string(i * 31 % 99991) + " GET http://h" +
+// Whole streams, and streams appended to each other, decode to their text
+// whatever the pieces fed and taken. Damage ends the data as damaged, after
+// what came before it (a checksum may only tell at the end of a stream).
+TEST(DecompressorTest, EveryFormatDecodesStreamsUpToTheDamage) {
+  std::string text, head;  // several bzip2 blocks, so that damage in the middle leaves whole blocks before it
+  for (std::size_t i = 0; i < 20'000; ++i) {
+    if (i == 2'000) head = text;  // small enough to be decoded a byte at a time
+    text += std::to_string(i * 7919 % 100003) + " 10.0." + std::to_string(i % 256) + ".1 GET http://h" +
             std::to_string(i * 13 % 4099) + ".example/x user" + std::to_string(i % 97) + "\n";
   }
-  return text;
-}
-
-TEST(DecompressorTest, EveryFormatDecodesWholeAndConcatenatedStreams) {
-  const std::string text = SampleText(2000);
-  for (const Compression format : kFormats) {
-    const std::string one = Compress(format, text);
-    const std::string empty = Compress(format, "");
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {one, text},
-        {one + Compress(format, "tail\n"), text + "tail\n"},
-        {empty, ""},
-        {empty + one + empty, text},
-    };
-    for (const auto& [data, expected] : cases) {
-      using Steps = std::pair<std::size_t, std::size_t>;
-      for (const auto& [in_step, out_step] : {Steps{1 << 20, 1 << 20}, Steps{1, 7}, Steps{333, 1}}) {
-        const Decoded decoded = DecodeAll(format, data, in_step, out_step);
-        EXPECT_EQ(decoded.status, DecodeStatus::kEnd) << CompressionName(format) << " " << decoded.damage;
-        EXPECT_TRUE(decoded.text == expected) << CompressionName(format) << " in " << in_step << " out "
-                                              << out_step << ": " << decoded.text.size() << " bytes";
-      }
-    }
-  }
-}
-
-TEST(DecompressorTest, DamageEndsTheDataAfterWhatCameBeforeIt) {
-  // Large enough for several bzip2 blocks, so that damage in the middle
-  // leaves whole blocks before it.
-  const std::string text = SampleText(20'000);
-  for (const Compression format : kFormats) {
-    const std::string whole = Compress(format, text);
-    std::string corrupt = whole;
-    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() / 2 + 64; ++i) {
-      corrupt[i] = static_cast<char>(~corrupt[i]);
-    }
+  enum Expect { kWhole, kPrefix, kBeginning };  // what the decoded text is of the expected one
+  for (const Compression format : {Compression::kGzip, Compression::kBzip2, Compression::kXz, Compression::kZstd}) {
+    const std::string one = Compress(format, head), empty = Compress(format, ""), all = Compress(format, text);
+    std::string corrupt = all;
+    for (std::size_t i = all.size() / 2; i < all.size() / 2 + 64; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
     struct Case {
       const char* what;
-      std::string data;
-      bool prefix_exact;  // whatever was decoded is the text's beginning
+      std::string data, expected;
+      DecodeStatus status;
+      Expect expect;
     };
-    const std::vector<Case> cases = {
-        {"truncated", whole.substr(0, whole.size() / 2), true},
-        {"one byte short", whole.substr(0, whole.size() - 1), false},
-        {"header only", whole.substr(0, 3), true},
-        {"corrupt in the middle", corrupt, false},
-        {"trailing garbage", whole + "garbage\n", true},
+    const Case cases[] = {
+        {"whole", one, head, DecodeStatus::kEnd, kWhole},
+        {"two streams", one + Compress(format, "tail\n"), head + "tail\n", DecodeStatus::kEnd, kWhole},
+        {"empty streams", empty + one + empty, head, DecodeStatus::kEnd, kWhole},
+        {"empty", empty, "", DecodeStatus::kEnd, kWhole},
+        {"trailing garbage", all + "garbage\n", text, DecodeStatus::kDamaged, kWhole},
+        {"truncated", all.substr(0, all.size() / 2), text, DecodeStatus::kDamaged, kPrefix},
+        {"header only", all.substr(0, 3), text, DecodeStatus::kDamaged, kPrefix},
+        {"one byte short", all.substr(0, all.size() - 1), text, DecodeStatus::kDamaged, kBeginning},
+        {"corrupt in the middle", corrupt, text, DecodeStatus::kDamaged, kBeginning},
     };
     for (const Case& c : cases) {
-      const Decoded decoded = DecodeAll(format, c.data, 64 << 10, 1 << 20);
-      const std::string name = std::string(CompressionName(format)) + " " + c.what;
-      EXPECT_EQ(decoded.status, DecodeStatus::kDamaged) << name;
-      EXPECT_FALSE(decoded.damage.empty()) << name;
-      if (c.prefix_exact) {
-        EXPECT_TRUE(text.starts_with(decoded.text)) << name;
-      } else {
-        // Data before the damage is kept (a checksum may only tell at the end).
-        EXPECT_GT(decoded.text.size(), text.size() / 4) << name;
-        EXPECT_EQ(decoded.text.substr(0, 50'000), text.substr(0, 50'000)) << name;
+      const bool whole = c.status == DecodeStatus::kEnd;
+      std::vector<std::pair<std::size_t, std::size_t>> steps = {{64 << 10, 1 << 20}};
+      if (whole) steps.insert(steps.end(), {{1, 7}, {333, 1}});  // a byte at a time only for the small text
+      for (const auto& [in_step, out_step] : steps) {
+        SCOPED_TRACE(std::string(CompressionName(format)) + " " + c.what + ", in " + std::to_string(in_step) +
+                     ", out " + std::to_string(out_step));
+        const Decoded decoded = DecodeAll(format, c.data, in_step, out_step);
+        EXPECT_EQ(decoded.status, c.status) << decoded.damage;
+        EXPECT_EQ(decoded.damage.empty(), whole);
+        const bool as_expected = c.expect == kWhole    ? decoded.text == c.expected
+                                 : c.expect == kPrefix ? c.expected.starts_with(decoded.text)
+                                                       : decoded.text.size() > text.size() / 4 &&
+                                                             decoded.text.starts_with(text.substr(0, 50'000));
+        EXPECT_TRUE(as_expected) << decoded.text.size() << " bytes";
       }
     }
-    EXPECT_EQ(DecodeAll(format, whole + "garbage\n", 1 << 20, 1 << 20).text, text) << CompressionName(format);
   }
 }
 
