@@ -49,13 +49,17 @@ before(async () => {
   mkdirSync(join(workDir, 'logs'));
   mkdirSync(join(workDir, 'report'));
   mkdirSync(outputDir, { recursive: true });
-  const lines = REQUESTS.map(([user, address, bytes, url], i) => `${1796112037 + 37 * i}.120    245 ${address} ` +
-    `TCP_MISS/200 ${bytes} ${url.startsWith('http') ? 'GET' : 'CONNECT'} ${url} ${user} HIER_DIRECT/203.0.113.10 text/html`);
+  const lines = REQUESTS.map(([user, address, bytes, url], i) => {
+    const method = url.startsWith('http') ? 'GET' : 'CONNECT';
+    return `${1796112037 + 37 * i}.120    245 ${address} TCP_MISS/200 ${bytes} ${method} ${url} ${user} ` +
+      'HIER_DIRECT/203.0.113.10 text/html';
+  });
   writeFileSync(join(workDir, 'logs', 'access.log'), lines.join('\n') + '\n');
   // 30 MiB: bob's traffic is red; alice's is not.
   writeFileSync(join(workDir, 'sirvane.cfg'), 'inputpath=logs/access*.log\noutputpath=report\nnamefield=8\n' +
     'bytesfield=5\nqueryfield=7\nipfield=3\nlimit=31457280\nfinalreport=yes\n');
-  execFileSync(binary, [], { cwd: workDir, env: { ...process.env, LC_ALL: 'C' }, stdio: ['ignore', 'inherit', 'inherit'] });
+  const env = { ...process.env, LC_ALL: 'C' };
+  execFileSync(binary, [], { cwd: workDir, env, stdio: ['ignore', 'inherit', 'inherit'] });
   assert.ok(existsSync(fileURLToPath(summaryUrl)), 'sirvane wrote no report.html');
   context = await chromium.launchPersistentContext(join(workDir, 'chromium'), {
     executablePath: chromiumPath,
@@ -98,9 +102,10 @@ test('the summary page lists every user, with markup in names shown as text', as
   const rows = await tableRows(page, 'user:');
   assert.deepEqual(rows?.map((cells) => cells[0].text), [...EXPECTED_USERS, 'unknown', 'total:']);
   assert.equal(await page.locator('script, img[onerror]').count(), 0, 'an element was created from a name');
-  assert.deepEqual([rows[0][1].colour, rows[0][2].colour], [RED, RED], "bob's figures (over the limit) are not red");
-  assert.notEqual(rows[2][1].colour, RED, "alice's traffic (under the limit) is red");
-  assert.notEqual(rows.at(-1)[1].colour, RED, 'the total row is red');
+  const colour = (row, column) => rows.at(row)[column].colour;
+  assert.deepEqual([colour(0, 1), colour(0, 2)], [RED, RED], "bob's figures (over the limit) are not red");
+  assert.notEqual(colour(2, 1), RED, "alice's traffic (under the limit) is red");
+  assert.notEqual(colour(-1, 1), RED, 'the total row is red');
   await page.screenshot({ path: join(outputDir, 'summary.png'), fullPage: true });
   await page.waitForTimeout(200);  // let a stray handler (an onerror, say) fire if there were one
   assert.equal(await page.evaluate(() => window.sirvanepwned), undefined);

@@ -30,7 +30,8 @@ std::string Compress([[maybe_unused]] Compression format, std::string_view text)
     deflateEnd(&stream);
   } else if (format == Compression::kBzip2) {
     auto bz_size = static_cast<unsigned int>(size);
-    done = BZ2_bzBuffToBuffCompress(out.data(), &bz_size, in, static_cast<unsigned int>(text.size()), 1, 0, 0) == BZ_OK;
+    const auto in_size = static_cast<unsigned int>(text.size());
+    done = BZ2_bzBuffToBuffCompress(out.data(), &bz_size, in, in_size, 1, 0, 0) == BZ_OK;
     size = bz_size;
   } else if (format == Compression::kXz) {
     size = 0;

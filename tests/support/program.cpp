@@ -40,7 +40,8 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
   };
   const HANDLE error = open(stderr_path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
   const HANDLE nothing = open("NUL", GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
-  const HANDLE output = stdout_path.empty() ? nothing : open(stdout_path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+  const HANDLE output =
+      stdout_path.empty() ? nothing : open(stdout_path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
   if (error == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) return -1;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

@@ -26,8 +26,8 @@ TempDir::~TempDir() {
   std::error_code error, ignored;
   // Read-only directories made by a test must not keep their contents alive.
   // The walk stops at its first error rather than retry the same entry.
-  for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();
-       it.increment(error)) {
+  const fs::recursive_directory_iterator end;
+  for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != end; it.increment(error)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
   fs::remove_all(path_, ignored);
