@@ -1,6 +1,7 @@
 // A preloaded library that makes file operations fail the way a full disk or a
-// vanishing log does, for the end-to-end tests. It acts only on paths that
-// contain $SIRVANE_FAULT_PATH, and $SIRVANE_FAULT says how:
+// vanishing log does, for the end-to-end tests. It replaces the calls the
+// program makes (open, write, close, read, pread; not their 64-bit names),
+// only on paths that contain $SIRVANE_FAULT_PATH; $SIRVANE_FAULT says how:
 //   create          open() with O_CREAT fails with EACCES
 //   write=N         writes succeed for N bytes in all, then fail with ENOSPC
 //   close           close() releases the file but reports ENOSPC
@@ -81,9 +82,6 @@ int open(const char* path, int flags, ...) {
   return Next<int (*)(const char*, int, ...)>("open")(path, flags, mode);
 }
 
-// The large-file names are the same calls on a 64-bit system.
-int open64(const char* path, int flags, ...) __attribute__((alias("open")));
-
 ssize_t write(int fd, const void* data, size_t size) {
   static const auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
   if (!FaultIs("write=") || !Matches(PathOf(fd))) return real(fd, data, size);
@@ -116,7 +114,5 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset) {
   static const auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
   return ReadFails(fd, offset) ? -1 : real(fd, data, size, offset);
 }
-
-ssize_t pread64(int fd, void* data, size_t size, off_t offset) __attribute__((alias("pread")));
 
 }  // extern "C"
