@@ -35,13 +35,13 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
   std::string command_line = "\"" + program + "\"";
   for (const std::string& argument : arguments) command_line += " \"" + argument + "\"";
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const auto open = [&](const std::string& path, DWORD access, DWORD share, DWORD how) {
-    return CreateFileA(path.c_str(), access, share, &inherit, how, FILE_ATTRIBUTE_NORMAL, nullptr);
-  };
-  const HANDLE error = open(stderr_path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
-  const HANDLE nothing = open("NUL", GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
-  const HANDLE output =
-      stdout_path.empty() ? nothing : open(stdout_path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+  const HANDLE error = CreateFileA(stderr_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+  const HANDLE output = stdout_path.empty()
+                            ? nothing
+                            : CreateFileA(stdout_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (error == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) return -1;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
