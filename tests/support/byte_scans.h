@@ -16,14 +16,7 @@ inline std::vector<ByteScan> ByteScansHere() {
 }
 
 inline const char* ByteScanName(ByteScan scan) {
-  switch (scan) {
-    case ByteScan::kAvx2:
-      return "avx2";
-    case ByteScan::kSse2:
-      return "sse2";
-    default:
-      return "portable";
-  }
+  return scan == ByteScan::kAvx2 ? "avx2" : scan == ByteScan::kSse2 ? "sse2" : "portable";
 }
 
 }  // namespace sirvane::testing

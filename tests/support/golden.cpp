@@ -44,9 +44,7 @@ std::vector<std::string> TableRows(const std::string& page, const std::string& h
   }
   EXPECT_EQ(rows.back(), "") << "text after the last row";
   rows.pop_back();
-  for (std::string& row : rows) {
-    if (row.starts_with('|')) row.erase(0, 1);
-  }
+  for (std::string& row : rows) row.erase(0, row.starts_with('|') ? 1 : 0);
   return rows;
 }
 

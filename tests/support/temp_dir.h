@@ -11,10 +11,8 @@ class TempDir {
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-
   const std::string& path() const { return path_; }
-  // path() + "/" + name
-  std::string File(const std::string& name) const;
+  std::string File(const std::string& name) const;  // path() + "/" + name
 
  private:
   std::string path_;
@@ -35,6 +33,8 @@ class ChangeDirectory {
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);  // "" when missing
 bool Exists(const std::string& path);
+// Joins lines with CR LF after every line, the last included.
+std::string CrLf(std::initializer_list<std::string> lines);
 
 // The error kind of creating a file in a directory that does not exist: POSIX
 // says ENOENT (2); Windows tells ERROR_PATH_NOT_FOUND (3) from a missing file.
@@ -43,8 +43,5 @@ inline constexpr const char* kNoDirectoryError = "I/O error 3";
 #else
 inline constexpr const char* kNoDirectoryError = "I/O error 2";
 #endif
-
-// Joins lines with CR LF after every line, the last included.
-std::string CrLf(std::initializer_list<std::string> lines);
 
 }  // namespace sirvane::testing
