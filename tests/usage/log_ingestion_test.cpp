@@ -2,19 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include "support/usage_lists.h"
-
 #include "platform/error.h"
+#include "support/usage_lists.h"
 
 namespace sirvane {
 namespace {
 
 // Accounts lines as a file read would, line after line into one table.
 struct Ingest {
-  explicit Ingest(Settings s) : settings(std::move(s)), accountant(settings, tables) {}
-  Ingest& Line(const std::string& line) {
-    std::string bytes = line;
-    LineSplitter(settings.Separator, LowerCase(), LastFieldUsed(settings)).Split(bytes.data(), bytes.size(), record);
+  Ingest(std::int32_t name, std::int32_t bytes, std::int32_t url, std::int32_t address)
+      : accountant(settings, tables) {
+    settings.NameField = name;
+    settings.BytesField = bytes;
+    settings.QueryField = url;
+    settings.IpField = address;
+  }
+  Ingest& Line(std::string line) {
+    const LowerCase lower;
+    LineSplitter(settings.Separator, lower, LastFieldUsed(settings)).Split(line.data(), line.size(), record);
     accountant.Account(record);
     return *this;
   }
@@ -28,34 +33,8 @@ struct Ingest {
   LineAccountant accountant;
 };
 
-Settings Positions(std::int32_t name, std::int32_t bytes, std::int32_t url, std::int32_t address) {
-  Settings s;
-  s.NameField = name;
-  s.BytesField = bytes;
-  s.QueryField = url;
-  s.IpField = address;
-  return s;
-}
-
-TEST(LogIngestionTest, ReadsTheSampleLineWithEitherNameField) {
-  const std::string sample =
-      "192.0.2.7 - Alice [05/Dec/2026:10:00:00 +0000] GET http://host.example/a.gif HTTP/1.0 200 2326";
-  Ingest by_address{Settings()};
-  by_address.Line(sample);
-  const TReportRec& first = by_address.Users().at(0);
-  EXPECT_EQ(first.UserName, "192.0.2.7");
-  EXPECT_EQ(first.Traffic, 2326);
-  EXPECT_EQ(testing::HostNames(by_address.tables, first), std::vector<std::string_view>{"host.example"});
-  EXPECT_EQ(first.AddressCount(), 0);
-
-  Ingest by_name{Positions(3, 10, 7, 1)};
-  by_name.Line(sample);
-  EXPECT_EQ(by_name.tables.Users.at(0).UserName, "alice");
-  EXPECT_EQ(testing::AddressNames(by_name.tables, by_name.tables.Users.at(0)), std::vector<std::string_view>{"192.0.2.7"});
-}
-
 TEST(LogIngestionTest, AccountsEachKindOfLine) {
-  Ingest ingest{Positions(5, 2, 3, 4)};
+  Ingest ingest(5, 2, 3, 4);
   ingest.Line("x bytes url 1.1.1.1 hdr")  // no user yet and no byte count: nothing at all
       .Line("x 100 http://a.example/ 10.0.0.1 Alice")
       .Line("x 50 http://b.example/x 10.0.0.2 .alice")
@@ -70,7 +49,9 @@ TEST(LogIngestionTest, AccountsEachKindOfLine) {
   EXPECT_EQ(users[0].UserName, "alice");
   EXPECT_EQ(users[0].Traffic, INT64_MAX);  // saturated, not wrapped
   EXPECT_EQ(testing::HostNames(ingest.tables, users[0]), (std::vector<std::string_view>{"a.example", "b.example"}));
-  EXPECT_EQ(testing::AddressNames(ingest.tables, users[0]), (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
+  EXPECT_EQ(testing::HostTraffic(users[0]), (std::vector<std::int64_t>{INT64_MAX, 50}));
+  EXPECT_EQ(testing::AddressNames(ingest.tables, users[0]),
+            (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
   EXPECT_EQ(users[1].UserName, "bob");
   EXPECT_EQ(users[1].Traffic, 0);
   EXPECT_EQ(users[1].HostCount(), 0);
@@ -78,44 +59,38 @@ TEST(LogIngestionTest, AccountsEachKindOfLine) {
   EXPECT_EQ(testing::HostTraffic(users[2]), std::vector<std::int64_t>{0});
   EXPECT_EQ(users[3].Traffic, 1073741824);  // large transfers count
   EXPECT_EQ(users[4].UserName, "");
+
+  // Names from the first field, where the address usually is: no addresses kept.
+  EXPECT_EQ(Ingest(1, 2, 3, 4).Line("10.0.0.1 5 http://a/ 10.0.0.1").Users().at(0).AddressCount(), 0);
 }
 
 TEST(LogIngestionTest, AFieldPositionOutOfRangeStopsTheRunNamingTheSetting) {
   struct Case {
-    Settings settings;
+    Ingest ingest;
     const char* line;
     const char* key;  // nullptr: no error
   };
-  const std::vector<Case> cases = {
-      {Positions(0, 2, 3, 4), "a 1 u", "namefield"},  {Positions(1, 1001, 3, 4), "a 1 u", "bytesfield"},
-      {Positions(1, 2, 0, 4), "a 1 u", "queryfield"}, {Positions(1, 2, 0, 4), "a x u", nullptr},
-      {Positions(1, 2, 3, 1001), "a 1 u", "ipfield"}, {Positions(1, 2, 3, 1001), "a x u", nullptr},
-      {Positions(1, 2, 3, -3), "a 1 u", nullptr},
+  Case cases[] = {
+      {{0, 2, 3, 4}, "a 1 u", "namefield"},  {{1, 1001, 3, 4}, "a 1 u", "bytesfield"},
+      {{1, 2, 0, 4}, "a 1 u", "queryfield"}, {{1, 2, 0, 4}, "a x u", nullptr},  // no byte count: no URL read
+      {{1, 2, 3, 1001}, "a 1 u", "ipfield"}, {{1, 2, 3, 1001}, "a x u", nullptr},  // a header adds nobody
+      {{1, 2, 3, -3}, "a 1 u", nullptr},
   };
-  for (const Case& c : cases) {
-    Ingest ingest{c.settings};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.line);
     if (c.key == nullptr) {
-      EXPECT_NO_THROW(ingest.Line(c.line)) << c.line;
+      EXPECT_NO_THROW(c.ingest.Line(c.line));
       continue;
     }
+    // Only the plain way checks positions: the fast one must leave them to it.
+    EXPECT_FALSE(LogLineParser(c.ingest.settings, LowerCase()).Usable());
     try {
-      ingest.Line(c.line);
+      c.ingest.Line(c.line);
       ADD_FAILURE() << "no error for " << c.key;
     } catch (const RunError& error) {
       EXPECT_EQ(error.kind(), "Range check error");
       EXPECT_NE(error.advice().find(c.key), std::string::npos) << error.advice();
     }
-  }
-}
-
-TEST(LogIngestionTest, ManyDistinctUsersKeepFirstSeenOrder) {
-  Ingest ingest{Positions(1, 2, 3, 4)};
-  for (int i = 0; i < 20000; ++i) ingest.Line("user" + std::to_string(i) + " 1 http://h/ a");
-  for (int i = 19999; i >= 0; i -= 2) ingest.Line("user" + std::to_string(i) + " 2 http://h/ a");
-  ASSERT_EQ(ingest.tables.UserCount(), 20000);
-  for (int i = 0; i < 20000; i += 997) {
-    EXPECT_EQ(ingest.tables.Users[i].UserName, "user" + std::to_string(i));
-    EXPECT_EQ(ingest.tables.Users[i].Traffic, i % 2 == 1 ? 3 : 1);
   }
 }
 
