@@ -11,18 +11,18 @@ namespace {
 
 const LocalDateTime kDecember2026{2026, 12, 5, 14, 2, 11, 0, 6};
 
-// Every setting on one line, the collected errors last; "!" marks a result
-// that disagrees with the errors.
+// Every setting on one line, the collected errors first; "!" marks a result
+// that disagrees with them.
 std::string Summary(const Settings& s, bool ok) {
   std::ostringstream out;
-  out << "in=" << s.InputPath << " out=" << s.OutputPath << " log=" << s.WorkLogName << " sep=[" << s.Separator
-      << "] fields=" << s.NameField << '/' << s.BytesField << '/' << s.QueryField << '/' << s.IpField << " final="
-      << s.FinalReport << " limit=" << s.Limit << " period=" << s.ReportMonth << '/' << s.ReportYear << " local=";
+  out << "errors=" << s.ConfigErrors << (ok == s.ConfigErrors.empty() ? "|" : "!") << " export=" << s.ExportCsv
+      << s.ExportJson << " limit=" << s.Limit << " period=" << s.ReportMonth << '/' << s.ReportYear;
+  out << " fields=" << s.NameField << '/' << s.BytesField << '/' << s.QueryField << '/' << s.IpField
+      << " final=" << s.FinalReport << " sep=[" << s.Separator << "] in=" << s.InputPath;
+  out << " out=" << s.OutputPath << " log=" << s.WorkLogName << " local=";
   for (const std::string& domain : s.LocalDomains) out << domain << ',';
   out << " hidden=";
   for (const std::string& user : s.InvisibleUsers) out << user << ',';
-  out << " export=" << s.ExportCsv << s.ExportJson << " errors=" << s.ConfigErrors;
-  out << (ok == s.ConfigErrors.empty() ? "|" : "!");
   return out.str();
 }
 
@@ -39,9 +39,9 @@ TEST(ConfigurationTest, ReadsTheDocumentedExample) {
                   "logfile = C:\\WebLogs\\sirvane.log\r\nfinalreport = no\r\nlimit = 104857600\r\n"
                   "localdomain = intranet\r\nlocaldomain = 192.168.\r\n"
                   "invisible_user = -\r\ninvisible_user = Administrator\r\n"),
-            "in=c:\\weblogs\\access*.log out=c:\\inetpub\\reports log=c:\\weblogs\\sirvane.log sep=[ ] "
-            "fields=3/5/7/1 final=0 limit=104857600 period=12/2026 local=intranet,192.168., hidden=-,administrator, "
-            "export=00 errors=|");
+            "errors=| export=00 limit=104857600 period=12/2026 fields=3/5/7/1 final=0 sep=[ ] "
+            "in=c:\\weblogs\\access*.log out=c:\\inetpub\\reports log=c:\\weblogs\\sirvane.log "
+            "local=intranet,192.168., hidden=-,administrator,");
 }
 
 // Each configuration gives a summary that holds the expected part.
@@ -54,32 +54,30 @@ TEST(ConfigurationTest, ValuesAndErrorsFollowTheirRules) {
        "Limit is not number; |"},
       {x + "month=12 ;december\n", "errors=Month is not number; |"},
       {x + "limit=00000000000000000000001073741823\nmonth=2147483648\nyear=99999999999999999999\n",
-       "limit=1073741823 period=12/2026 local= hidden= export=00 errors=Month is not number; Year is not number; |"},
+       "errors=Month is not number; Year is not number; | export=00 limit=1073741823 period=12/2026 "},
       // Without these two nothing can run: their message replaces the others.
       {"namefield=abc\n", "errors=Input path is not defined; |"},
       {"inputpath=\nlogfile=\n", "errors=Log file path is not defined; |"},
       {"inputpath=c:\\a=b\\*.log\n", "errors=Input path is not defined; |"},  // three fields: passed over
-      {"; only a comment\n", "errors=Input path is not defined; |"},
-      {" ;inputpath=x\n", "errors=Input path is not defined; |"},  // not a comment, but the key is ";inputpath"
-      {"\xEF\xBB\xBFinputpath=x\n", "in=x "},                       // a byte-order mark is skipped
-      {"inputpath=x\x1Anamefield=abc\n", "errors=|"},               // Ctrl-Z ends the file
-      {"inputpath=a\rnamefield=4\rlimit==5\r=5\r", "fields=4/10/7/0 final=0 limit=5 "},
-      {"inputpath=a\r\nnamefield=4\r\nlimit==5\r\n=5\r\n", "fields=4/10/7/0 final=0 limit=5 "},
+      {"\xEF\xBB\xBFinputpath=x\n", "errors=|"},                                // a byte-order mark is skipped
+      {"inputpath=x\x1Anamefield=abc\n", "errors=|"},                           // Ctrl-Z ends the file
+      {"inputpath=a\rnamefield=4\rlimit==5\r=5\r", "limit=5 period=12/2026 fields=4/10/7/0 "},
+      {"inputpath=a\r\nnamefield=4\r\nlimit==5\r\n=5\r\n", "limit=5 period=12/2026 fields=4/10/7/0 "},
       {x + "namefield=abc\nnamefield=4\n", "fields=4/"}, {x + "namefield=4\nnamefield=abc\n", "fields=4/"},
       {x + "month=0\nyear=0\nlimit=0007\n", "limit=7 period=12/2026 "}, {x + "month=007\n", "period=7/2026 "},
-      {x + "localdomain=\ninvisible_user=a\ninvisible_user=A\n", "local=, hidden=a,a, "},
+      {x + "localdomain=\ninvisible_user=a\ninvisible_user=A\n", "local=, hidden=a,a,"},
       {x + "OutputPath = C:\\Web Logs\\x\n", "out=c:\\weblogs\\x "},
       {x + "finalreport= YES\n", "final=1 "}, {x + "finalreport=true\n", "final=0 "},
       {x + "finalreport=yes\nfinalreport=no\n", "final=0 "},
       {x + "parser=TAB\n", "sep=[ ]"}, {x + "parser=space\n", "sep=[ ]"}, {x + "parser=\n", "sep=[ ]"},
       {x + "parser=comma\n", "sep=[c]"}, {x + "parser=\t\n", "sep=[\t]"},
-      {x + "export=csv\n", "export=10 errors=|"}, {x + "export=JSON\n", "export=01 errors=|"},
-      {x + "export = Json , CSV\n", "export=11 errors=|"},
-      {x + "export=csv\nexport=json\n", "export=01 errors=|"},  // the last valid line decides
-      {x + "export=csv,\n", "export=00 errors=Export is not csv or json; |"},
-      {x + "export=json\nexport=csv,html\n", "export=01 errors=Export is not csv or json; |"},  // keeps json
+      {x + "export=csv\n", "errors=| export=10"}, {x + "export=JSON\n", "errors=| export=01"},
+      {x + "export = Json , CSV\n", "errors=| export=11"},
+      {x + "export=csv\nexport=json\n", "errors=| export=01"},  // the last valid line decides
+      {x + "export=csv,\n", "errors=Export is not csv or json; | export=00"},
+      {x + "export=json\nexport=csv,html\n", "errors=Export is not csv or json; | export=01"},  // json stays
       {x + "namefield=x\nexport=pdf\nmonth=y\n",
-       "export=00 errors=NamePart is not number; Export is not csv or json; Month is not number; |"},
+       "errors=NamePart is not number; Export is not csv or json; Month is not number; | export=00"},
   };
   for (const auto& [content, part] : cases) {
     const std::string summary = Apply(content);
@@ -87,18 +85,15 @@ TEST(ConfigurationTest, ValuesAndErrorsFollowTheirRules) {
   }
 }
 
-// A missing file leaves the defaults (no month or year filled in).
-TEST(ConfigurationTest, MissingFileOrDirectoryIsRefused) {
+// A missing file is reported by the run; a directory is no file either, and
+// nothing is filled in from it, not even the month.
+TEST(ConfigurationTest, ADirectoryIsRefused) {
   testing::TempDir dir;
-  testing::WriteFile(dir.File("ok.cfg"), "inputpath=*.log\r\n");
-  const std::string refused = "period=0/0 local= hidden= export=00 errors=Configuration file not exist; |";
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {dir.File("none.cfg"), refused}, {dir.path(), refused}, {dir.File("ok.cfg"), "in=*.log "}};
-  for (const auto& [path, part] : cases) {
-    Settings settings;
-    const std::string summary = Summary(settings, LoadConfiguration(path, settings, kDecember2026, LowerCase()));
-    EXPECT_NE(summary.find(part), std::string::npos) << path << " gives " << summary;
-  }
+  Settings settings;
+  const bool ok = LoadConfiguration(dir.path(), settings, kDecember2026, LowerCase());
+  const std::string summary = Summary(settings, ok);
+  EXPECT_EQ(summary.rfind("errors=Configuration file not exist; |", 0), 0u) << summary;
+  EXPECT_NE(summary.find(" period=0/0 "), std::string::npos) << summary;
 }
 
 }  // namespace

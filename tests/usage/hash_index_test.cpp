@@ -1,6 +1,3 @@
-// The indexes themselves are checked against a plain model in
-// usage_tables_test; here only the byte comparison, whose word, half-word,
-// byte and memcmp cases a model with few key lengths would miss.
 #include "usage/hash_index.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +7,10 @@
 namespace sirvane {
 namespace {
 
-// Every length through each case, with a difference at every position, and
-// bytes beyond the length that differ, which must not count.
+// The indexes are checked against a plain model in usage_tables_test, but
+// keys compare equal there only when their hashes do. Here every length
+// through the word, half-word, byte and memcmp cases, with a difference at
+// every position and bytes beyond the length that differ, which must not count.
 TEST(SameBytesTest, FindsADifferenceAtAnyPositionAndNothingBeyondTheLength) {
   for (std::size_t size = 0; size <= 80; ++size) {
     std::string a(size + 8, 'x');

@@ -1,5 +1,5 @@
 // The ordering of users and hosts is checked against the exchange sort itself
-// in usage_tables_test.
+// in usage_tables_test, which users are visible in the report page tests.
 #include "usage/post_processing.h"
 
 #include <gtest/gtest.h>
@@ -8,15 +8,15 @@ namespace sirvane {
 namespace {
 
 TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
-  const std::vector<std::vector<std::pair<const char*, std::int64_t>>> hosts = {
+  const std::vector<std::vector<std::pair<const char*, std::int64_t>>> users = {
       {{"intra", 1}, {"x.intra.y", 2}, {"myintranet", 4}, {"intra.lan", 8}, {"public.example", 16}, {"", 32}},
       {{"intranet", 7}},
       {{"local-a", INT64_MAX}, {"local-b", INT64_MAX}, {"public", 5}},
   };
   UsageTables tables;
-  for (std::size_t i = 0; i < hosts.size(); ++i) {
-    TReportRec& user = tables.Users[tables.AddUser("u" + std::to_string(i))];
-    for (auto [host, bytes] : hosts[i]) {
+  for (const auto& hosts : users) {
+    TReportRec& user = tables.Users[tables.AddUser("u" + std::to_string(tables.Users.size()))];
+    for (auto [host, bytes] : hosts) {
       tables.AddHostTraffic(user, host, bytes);
       user.Traffic = SaturatingAdd(user.Traffic, bytes);
     }
@@ -29,20 +29,6 @@ TEST(ExcludeLocalTrafficTest, TakesLocalHostsOffTheTotalOnceAndKeepsThem) {
   EXPECT_EQ(tables.Users[0].HostCount(), 6);    // the hosts themselves stay
   EXPECT_EQ(tables.Users[1].Traffic, 0);
   EXPECT_EQ(tables.Users[2].Traffic, 5);  // never negative, even after saturated sums
-}
-
-TEST(IsVisibleUserTest, HidesDashEmptyZeroAndConfiguredUsers) {
-  Settings settings;
-  settings.InvisibleUsers = {"administrator"};
-  const std::vector<std::tuple<std::string, std::int64_t, bool>> cases = {
-      {"alice", 1, true},          {"-", 100, false},          {"", 100, false},     {"guest", 0, false},
-      {"administrator", 5, false}, {"administrator2", 5, true}, {"negative", -1, true}};
-  for (const auto& [name, traffic, visible] : cases) {
-    TReportRec user;
-    user.UserName = name;
-    user.Traffic = traffic;
-    EXPECT_EQ(IsVisibleUser(user, settings), visible) << name;
-  }
 }
 
 }  // namespace
