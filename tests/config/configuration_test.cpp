@@ -33,8 +33,7 @@ std::string Apply(const std::string& content) {
 }
 
 TEST(ConfigurationTest, ReadsTheDocumentedExample) {
-  EXPECT_EQ(Apply("; Sirvane configuration\r\n"
-                  "InputPath = C:\\WebLogs\\access*.log\r\nOutputPath = C:\\InetPub\\Reports\r\n"
+  EXPECT_EQ(Apply("InputPath = C:\\WebLogs\\access*.log\r\nOutputPath = C:\\InetPub\\Reports\r\n"
                   "parser = space\r\nnamefield = 3\r\nbytesfield = 5\r\nqueryfield = 7\r\nipfield = 1\r\n"
                   "logfile = C:\\WebLogs\\sirvane.log\r\nfinalreport = no\r\nlimit = 104857600\r\n"
                   "localdomain = intranet\r\nlocaldomain = 192.168.\r\n"

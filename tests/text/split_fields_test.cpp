@@ -1,5 +1,5 @@
 // The number tests are checked through the configuration keys
-// (configuration_test) and the byte counts of log lines (log_line_parser_test).
+// (configuration_test) and the byte counts of log lines (log_ingestion_test).
 #include "text/split_fields.h"
 
 #include <gtest/gtest.h>

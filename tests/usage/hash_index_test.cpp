@@ -7,10 +7,9 @@
 namespace sirvane {
 namespace {
 
-// The indexes are checked against a plain model in usage_tables_test, but
-// keys compare equal there only when their hashes do. Here every length
-// through the word, half-word, byte and memcmp cases, with a difference at
-// every position and bytes beyond the length that differ, which must not count.
+// The model in usage_tables_test compares keys only when their hashes agree.
+// Here: every length through the word, half-word, byte and memcmp cases, a
+// difference at each position, and differing bytes past the length, which must not count.
 TEST(SameBytesTest, FindsADifferenceAtAnyPositionAndNothingBeyondTheLength) {
   for (std::size_t size = 0; size <= 80; ++size) {
     std::string a(size + 8, 'x');

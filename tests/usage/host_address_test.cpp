@@ -11,7 +11,7 @@ namespace {
 
 // The host is the second field of the URL split at slashes. It is found 64
 // bytes at a time: slashes, hosts and URL ends on every side of those
-// boundaries, against the full split (whose '/' cases split_fields_test checks).
+// boundaries, against the full split.
 TEST(HostOfUrlTest, AgreesWithTheSplitAtEveryLength) {
   std::mt19937 random(11);
   TTokenizedlogrec record;

@@ -15,10 +15,7 @@
 namespace sirvane {
 namespace {
 
-struct Line {
-  std::string user, host, address;
-  std::int64_t bytes;
-};
+struct Line { std::string user, host, address; std::int64_t bytes; };
 
 struct ModelUser {
   std::string name;
@@ -36,9 +33,7 @@ void Account(std::map<std::string, std::size_t>& positions, std::vector<ModelUse
   auto host = std::find_if(user.hosts.begin(), user.hosts.end(), [&](auto& h) { return h.first == line.host; });
   if (host == user.hosts.end()) user.hosts.emplace_back(line.host, line.bytes);
   else host->second = SaturatingAdd(host->second, line.bytes);
-  if (std::find(user.addresses.begin(), user.addresses.end(), line.address) == user.addresses.end()) {
-    user.addresses.push_back(line.address);
-  }
+  if (std::ranges::count(user.addresses, line.address) == 0) user.addresses.push_back(line.address);
 }
 
 void Account(UsageTables& tables, const Line& line) {
