@@ -1,121 +1,210 @@
+// Reading log files: the fast ways (LogLineParser, FastLineAccountant, a file
+// read in parts by several threads) against the plain way (LineReader,
+// LineSplitter, LineAccountant) on random logs built to hit the corners, and
+// the rules both must follow on a log of known lines.
 #include "usage/log_ingestion.h"
 
 #include <gtest/gtest.h>
 
-#include "support/usage_lists.h"
+#include <clocale>
+#include <random>
+#include <sstream>
+#include <tuple>
 
 #include "platform/error.h"
+#include "support/byte_scans.h"
+#include "support/temp_dir.h"
+#include "support/usage_lists.h"
 
 namespace sirvane {
 namespace {
 
-// Accounts lines as a file read would, line after line into one table.
-struct Ingest {
-  explicit Ingest(Settings s) : settings(std::move(s)), accountant(settings, tables) {}
-  Ingest& Line(const std::string& line) {
-    std::string bytes = line;
-    LineSplitter(settings.Separator, LowerCase(), LastFieldUsed(settings)).Split(bytes.data(), bytes.size(), record);
-    accountant.Account(record);
-    return *this;
+using testing::AddressNames;
+using testing::ByteScanName;
+using testing::ByteScansHere;
+
+// Everything the reports are made from, as text: equal dumps, equal reports.
+std::string Dump(const UsageTables& tables) {
+  std::ostringstream out;
+  for (const auto& file : tables.LogFiles) out << "file " << file.FileName << ' ' << file.RecordCount << '\n';
+  for (const TReportRec& user : tables.Users) {
+    out << "user [" << user.UserName << "] " << user.Traffic << '\n';
+    for (const auto& h : user.Hosts) out << "  host [" << tables.HostName(h.id) << "] " << h.traffic << '\n';
+    for (std::string_view address : AddressNames(tables, user)) out << "  addr [" << address << "]\n";
   }
-  const UserTable& Users() {
-    tables.FinishHostLists();
-    return tables.Users;
-  }
-  Settings settings;
+  return out.str();
+}
+
+// Reads `log` twice, as two files, so that the second starts with users
+// present: the tables and the working report.
+std::string ReadWith(const std::string& log, const Settings& settings, const LowerCase& lower,
+                     const ReadingPlan& plan) {
+  static const testing::TempDir dir;  // one for all: the report names the file
+  testing::WriteFile(dir.File("access.log"), log);
   UsageTables tables;
-  TTokenizedlogrec record;
-  LineAccountant accountant;
-};
+  TextFileWriter work_log;
+  work_log.Create(dir.File("work.log"));
+  for (const char* file : {"f1", "f2"}) {
+    tables.LogFiles.push_back(TFileAnalyzeRep{file, 0});
+    AnalyzeLogFile(dir.File("access.log"), settings, tables, lower, work_log, plan);
+  }
+  tables.FinishHostLists();
+  work_log.Close();
+  return Dump(tables) + "--\n" + testing::ReadFile(dir.File("work.log"));
+}
+
+// Every way of reading, the plain one first.
+std::vector<std::pair<std::string, ReadingPlan>> Ways() {
+  std::vector<std::pair<std::string, ReadingPlan>> ways = {{"plain", {.fast = false}},
+                                                            {"line reader", {.ranges = false}}};
+  for (ByteScan scan : ByteScansHere()) ways.push_back({ByteScanName(scan), {.threads = 1, .scan = scan}});
+  for (std::size_t threads = 2; threads <= 4; ++threads) {
+    ways.push_back({std::to_string(threads) + " parts", {.threads = threads, .min_split_size = 0}});
+  }
+  return ways;
+}
 
 Settings Positions(std::int32_t name, std::int32_t bytes, std::int32_t url, std::int32_t address) {
   Settings s;
-  s.NameField = name;
-  s.BytesField = bytes;
-  s.QueryField = url;
-  s.IpField = address;
+  std::tie(s.NameField, s.BytesField, s.QueryField, s.IpField) = std::tie(name, bytes, url, address);
   return s;
 }
 
-TEST(LogIngestionTest, ReadsTheSampleLineWithEitherNameField) {
-  const std::string sample =
-      "192.0.2.7 - Alice [05/Dec/2026:10:00:00 +0000] GET http://host.example/a.gif HTTP/1.0 200 2326";
-  Ingest by_address{Settings()};
-  by_address.Line(sample);
-  const TReportRec& first = by_address.Users().at(0);
-  EXPECT_EQ(first.UserName, "192.0.2.7");
-  EXPECT_EQ(first.Traffic, 2326);
-  EXPECT_EQ(testing::HostNames(by_address.tables, first), std::vector<std::string_view>{"host.example"});
-  EXPECT_EQ(first.AddressCount(), 0);
+// Letters as separators (and their upper-case forms), spaces in fields, runs
+// of separators, CR / LF / CR LF line ends, short lines, header lines, huge
+// and saturating byte counts, long fields across the 64-byte blocks of the
+// field search, and part boundaries wherever the file's size puts them.
+struct RandomLog {
+  explicit RandomLog(unsigned seed) : rng(seed) {
+    static const char separators[] = {' ', ' ', ',', '\t', 'x', ';', '/'};
+    settings.Separator = separators[Pick(sizeof separators)];
+    settings.NameField = 1 + static_cast<std::int32_t>(Pick(5));
+    settings.BytesField = 1 + static_cast<std::int32_t>(Pick(5));
+    settings.QueryField = 1 + static_cast<std::int32_t>(Pick(5));
+    settings.IpField = Pick(3) == 0 ? 0 : 1 + static_cast<std::int32_t>(Pick(5));
+  }
 
-  Ingest by_name{Positions(3, 10, 7, 1)};
-  by_name.Line(sample);
-  EXPECT_EQ(by_name.tables.Users.at(0).UserName, "alice");
-  EXPECT_EQ(testing::AddressNames(by_name.tables, by_name.tables.Users.at(0)), std::vector<std::string_view>{"192.0.2.7"});
-}
-
-TEST(LogIngestionTest, AccountsEachKindOfLine) {
-  Ingest ingest{Positions(5, 2, 3, 4)};
-  ingest.Line("x bytes url 1.1.1.1 hdr")  // no user yet and no byte count: nothing at all
-      .Line("x 100 http://a.example/ 10.0.0.1 Alice")
-      .Line("x 50 http://b.example/x 10.0.0.2 .alice")
-      .Line("x n/a http://c.example/ 10.0.0.3 ..ALICE")  // only the address
-      .Line("x - http://d.example/ 10.0.0.4 bob")        // a new user without traffic
-      .Line("x 0 http://e.example/ 10.0.0.5 ..")         // a name of dots stays
-      .Line("x 1073741824 http://f.example/ 10.0.0.6 carol")
-      .Line("x 9223372036854775807 http://a.example/ 10.0.0.1 alice")
-      .Line("alice");  // a short line reads its missing fields as empty
-  const UserTable& users = ingest.Users();
-  ASSERT_EQ(users.size(), 5u);
-  EXPECT_EQ(users[0].UserName, "alice");
-  EXPECT_EQ(users[0].Traffic, INT64_MAX);  // saturated, not wrapped
-  EXPECT_EQ(testing::HostNames(ingest.tables, users[0]), (std::vector<std::string_view>{"a.example", "b.example"}));
-  EXPECT_EQ(testing::AddressNames(ingest.tables, users[0]), (std::vector<std::string_view>{"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
-  EXPECT_EQ(users[1].UserName, "bob");
-  EXPECT_EQ(users[1].Traffic, 0);
-  EXPECT_EQ(users[1].HostCount(), 0);
-  EXPECT_EQ(users[2].UserName, "..");
-  EXPECT_EQ(testing::HostTraffic(users[2]), std::vector<std::int64_t>{0});
-  EXPECT_EQ(users[3].Traffic, 1073741824);  // large transfers count
-  EXPECT_EQ(users[4].UserName, "");
-}
-
-TEST(LogIngestionTest, AFieldPositionOutOfRangeStopsTheRunNamingTheSetting) {
-  struct Case {
-    Settings settings;
-    const char* line;
-    const char* key;  // nullptr: no error
-  };
-  const std::vector<Case> cases = {
-      {Positions(0, 2, 3, 4), "a 1 u", "namefield"},  {Positions(1, 1001, 3, 4), "a 1 u", "bytesfield"},
-      {Positions(1, 2, 0, 4), "a 1 u", "queryfield"}, {Positions(1, 2, 0, 4), "a x u", nullptr},
-      {Positions(1, 2, 3, 1001), "a 1 u", "ipfield"}, {Positions(1, 2, 3, 1001), "a x u", nullptr},
-      {Positions(1, 2, 3, -3), "a 1 u", nullptr},
-  };
-  for (const Case& c : cases) {
-    Ingest ingest{c.settings};
-    if (c.key == nullptr) {
-      EXPECT_NO_THROW(ingest.Line(c.line)) << c.line;
-      continue;
+  std::string Log() {
+    std::string log;
+    const char separator = settings.Separator;
+    const std::size_t lines = Pick(3) == 0 ? Pick(10) : 20 + Pick(300);
+    // Sometimes the first half has no byte count anywhere, so no user exists
+    // when the second part begins.
+    const std::size_t header_lines = Pick(4) == 0 ? lines / 2 + Pick(lines / 2 + 1) : Pick(3);
+    const char* const ends[] = {"\n", "\n", "\r\n", "\r", "\n\n", "\r\r\n"};
+    for (std::size_t i = 0; i < lines; ++i) {
+      log.append(Pick(6) == 0 ? 1 : 0, separator);  // a leading separator: an empty first field
+      for (std::size_t fields = Pick(15) == 0 ? Pick(3) : 3 + Pick(5); fields > 0; --fields) {
+        for (char c : Field(separator)) log += i < header_lines && c >= '0' && c <= '9' ? 'n' : c;
+        if (fields > 1 || Pick(10) == 0) log.append(1 + (Pick(4) == 0 ? Pick(3) : 0), separator);
+      }
+      if (i + 1 < lines || Pick(2) == 0) log += ends[Pick(6)];
     }
-    try {
-      ingest.Line(c.line);
-      ADD_FAILURE() << "no error for " << c.key;
-    } catch (const RunError& error) {
-      EXPECT_EQ(error.kind(), "Range check error");
-      EXPECT_NE(error.advice().find(c.key), std::string::npos) << error.advice();
+    return log;
+  }
+
+  // A field made of pieces that matter to some rule.
+  std::string Field(char separator) {
+    static const char* const pieces[] = {
+        "alice", "Bob", "..dave", ".", "-", "10.0.0.1", "10.0.0.2", "0", "17", "00042", "1073741824",
+        "9223372036854775807", "9223372036854775808", "99999999999999999999", "http://host.example/a",
+        "http://HOST.example:8080/x", "host.example:443", "/index.html", "http:/x", "http://", "//a//b/",
+        "https://cdn.Example.com", "a b", " ", "X", "\xC3\x84", "\xE2\x82\xAC", "\xC3", "user name", "12 34",
+        "http://h o.st/", "", "Z9", "/"};
+    std::string text;
+    if (Pick(12) == 0) {
+      text = Pick(2) == 0 ? "http://" : "";
+      for (std::size_t i = 20 + Pick(120); i > 0; --i) text += "abcXYZ0189./:-"[Pick(14)];
+      return text;
+    }
+    for (std::size_t i = 1 + Pick(Pick(4) == 0 ? 3 : 1); i > 0; --i) {
+      text += pieces[Pick(sizeof pieces / sizeof pieces[0])];
+      if (Pick(20) == 0) text += static_cast<char>(std::toupper(static_cast<unsigned char>(separator)));
+    }
+    return text;
+  }
+
+  std::size_t Pick(std::size_t n) { return n == 0 ? 0 : rng() % n; }
+
+  std::mt19937 rng;
+  Settings settings;
+};
+
+// With ASCII lower-casing and in a UTF-8 locale, where one is installed.
+TEST(LogIngestionTest, FastAndPartedReadingGiveThePlainTables) {
+  std::vector<std::pair<LowerCase, unsigned>> lowerings = {{LowerCase(), 150}};
+  const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+  if (std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
+    lowerings.emplace_back(LowerCase::FromCurrentLocale(), 60);
+    std::setlocale(LC_CTYPE, previous.c_str());
+    ASSERT_EQ(lowerings.back().first.mode(), LowerCase::Mode::kUtf8);
+  }
+  for (const auto& [lower, seeds] : lowerings) {
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
+      RandomLog random(seed + (lower.mode() == LowerCase::Mode::kUtf8 ? 1000 : 0));
+      SCOPED_TRACE("seed " + std::to_string(seed));
+      const std::string log = random.Log();
+      const std::string expected = ReadWith(log, random.settings, lower, {.fast = false});
+      for (const auto& [way, plan] : Ways()) {
+        ASSERT_EQ(ReadWith(log, random.settings, lower, plan), expected) << way;
+      }
     }
   }
 }
 
-TEST(LogIngestionTest, ManyDistinctUsersKeepFirstSeenOrder) {
-  Ingest ingest{Positions(1, 2, 3, 4)};
-  for (int i = 0; i < 20000; ++i) ingest.Line("user" + std::to_string(i) + " 1 http://h/ a");
-  for (int i = 19999; i >= 0; i -= 2) ingest.Line("user" + std::to_string(i) + " 2 http://h/ a");
-  ASSERT_EQ(ingest.tables.UserCount(), 20000);
-  for (int i = 0; i < 20000; i += 997) {
-    EXPECT_EQ(ingest.tables.Users[i].UserName, "user" + std::to_string(i));
-    EXPECT_EQ(ingest.tables.Users[i].Traffic, i % 2 == 1 ? 3 : 1);
+// The tables, without the working report.
+std::string TablesRead(const std::string& log, const Settings& settings, const ReadingPlan& plan) {
+  const std::string read = ReadWith(log, settings, LowerCase(), plan);
+  return read.substr(0, read.find("--\n"));
+}
+
+TEST(LogIngestionTest, AccountsEachKindOfLine) {
+  const std::string log =
+      "x bytes url 1.1.1.1 hdr\n"  // no user yet and no byte count: nothing at all
+      "x 100 http://a.example/ 10.0.0.1 Alice\n"
+      "x 50 http://b.example/x 10.0.0.2 .alice\n"
+      "x n/a http://c.example/ 10.0.0.3 ..ALICE\n"  // only the address
+      "x - http://d.example/ 10.0.0.4 bob\n"        // a new user without traffic
+      "x 0 http://e.example/ 10.0.0.5 ..\n"         // a name of dots stays
+      "x 1073741824 http://f.example/ 10.0.0.6 carol\n"
+      "x 9223372036854775807 http://a.example/ 10.0.0.1 alice\n"  // sums saturate
+      "alice\n";  // a short line reads its missing fields as empty
+  // Read a second time, the same lines add up, and the first line makes a
+  // user: there are users by then.
+  const std::string tables =
+      "file f1 9\nfile f2 9\n"
+      "user [alice] 9223372036854775807\n  host [a.example] 9223372036854775807\n  host [b.example] 100\n"
+      "  addr [10.0.0.1]\n  addr [10.0.0.2]\n  addr [10.0.0.3]\n"
+      "user [bob] 0\n  addr [10.0.0.4]\n"
+      "user [..] 0\n  host [e.example] 0\n  addr [10.0.0.5]\n"
+      "user [carol] 2147483648\n  host [f.example] 2147483648\n  addr [10.0.0.6]\n"
+      "user [] 0\n  addr []\n"
+      "user [hdr] 0\n  addr [1.1.1.1]\n";
+  for (const auto& [way, plan] : Ways()) EXPECT_EQ(TablesRead(log, Positions(5, 2, 3, 4), plan), tables) << way;
+  // Names from the first field, where the address usually is: no addresses kept.
+  EXPECT_EQ(TablesRead("10.0.0.1 5 http://a/ 10.0.0.1", Positions(1, 2, 3, 4), {}),
+            "file f1 1\nfile f2 1\nuser [10.0.0.1] 10\n  host [a] 10\n");
+}
+
+// A position outside 1 to 1000 stops the run at its first use, naming the
+// setting; the fast reader must leave such configurations to the plain one.
+TEST(LogIngestionTest, AFieldPositionOutOfRangeStopsTheRunNamingTheSetting) {
+  const std::vector<std::tuple<Settings, const char*, const char*>> cases = {  // nullptr: no error
+      {Positions(0, 2, 3, 4), "a 1 u", "namefield"},  {Positions(1, 1001, 3, 4), "a 1 u", "bytesfield"},
+      {Positions(1, 2, 0, 4), "a 1 u", "queryfield"}, {Positions(1, 2, 0, 4), "a x u", nullptr},  // no URL read
+      {Positions(1, 2, 3, 1001), "a 1 u", "ipfield"}, {Positions(1, 2, 3, 1001), "a x u", nullptr},  // a header
+      {Positions(1, 2, 3, -3), "a 1 u", nullptr},
+  };
+  for (const auto& [settings, line, key] : cases) {
+    SCOPED_TRACE(line);
+    try {
+      ReadWith(line, settings, LowerCase(), {});
+      EXPECT_EQ(key, nullptr) << "no error for " << key;
+    } catch (const RunError& error) {
+      ASSERT_NE(key, nullptr) << error.advice();
+      EXPECT_EQ(error.kind(), "Range check error");
+      EXPECT_NE(error.advice().find(key), std::string::npos) << error.advice();
+    }
   }
 }
 
