@@ -1,5 +1,5 @@
 #pragma once
-// A user's hosts, their traffic and addresses as plain lists, for comparing.
+// A user's addresses as a plain list, for comparing.
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -7,19 +7,6 @@
 #include "usage/usage_tables.h"
 
 namespace sirvane::testing {
-
-// Only once the host lists are finished (FinishHostLists).
-inline std::vector<std::string_view> HostNames(const UsageTables& tables, const TReportRec& user) {
-  std::vector<std::string_view> names;
-  for (const HostIndex::Entry& host : user.Hosts) names.push_back(tables.HostName(host.id));
-  return names;
-}
-
-inline std::vector<std::int64_t> HostTraffic(const TReportRec& user) {
-  std::vector<std::int64_t> traffic;
-  for (const HostIndex::Entry& host : user.Hosts) traffic.push_back(host.traffic);
-  return traffic;
-}
 
 inline std::vector<std::string_view> AddressNames(const UsageTables& tables, const TReportRec& user) {
   std::vector<std::string_view> names;
