@@ -1,6 +1,5 @@
 #pragma once
 // A user's addresses as a plain list, for comparing.
-#include <cstdint>
 #include <string_view>
 #include <vector>
 
