@@ -31,23 +31,13 @@ std::string ReferenceHtmlText(const std::string& text) {
 }
 
 TEST(HtmlEncodingTest, EveryPositionAndByteIsEscapedAsByteByByte) {
-  // Each special byte, and its neighbours in value, at every position of
-  // texts checked byte by byte, by words and by blocks (the last one
-  // overlapping the one before).
-  for (const std::size_t size : {5, 12, 19, 33}) {
-    for (const char special : "&<>\"'%;=?\x80\xA6\xBC\xFF\x24\x3D\x3F") {
-      for (std::size_t at = 0; at < size; ++at) {
-        std::string text(size, 'a');
-        text[at] = special;
-        ASSERT_EQ(HtmlText(text), ReferenceHtmlText(text)) << size << " " << at;
-      }
-    }
-  }
+  // Texts of plain bytes, special bytes and their neighbours in value, long
+  // enough to be checked by words and by blocks (the last one overlapping).
   std::mt19937 random(7);
-  const std::string alphabet = "ab.-09&<>\"'\x01\x7F\x80\xFF"s + '\0';
-  for (int round = 0; round < 20000; ++round) {
+  const std::string alphabet = "ab.-09&<>\"'%;=?\x01\x24\x3D\x3F\x7F\x80\xA6\xBC\xFF"s + '\0';
+  for (int round = 0; round < 40000; ++round) {
     std::string text(random() % 40, ' ');
-    const std::size_t kinds = round % 2 == 0 ? 6 : alphabet.size();  // half without any special byte
+    const std::size_t kinds = round % 4 == 0 ? 6 : alphabet.size();  // some without any special byte
     for (char& c : text) c = alphabet[random() % kinds];
     ASSERT_EQ(HtmlText(text), ReferenceHtmlText(text)) << text;
   }
