@@ -37,9 +37,6 @@ TEST(LowerCaseTest, AsciiChangesOnlyAToZWhateverTheAlignment) {
     lower.Apply(lowered);
     CharLowerBuffA(by_windows.data(), static_cast<DWORD>(by_windows.size()));
     EXPECT_EQ(lowered, by_windows);
-    if (GetACP() == 1252) {  // Western European
-      EXPECT_EQ(lowered.substr(512), "zeile \xE4rger \xF6l");
-    }
   }
 #endif
 }
@@ -59,14 +56,12 @@ TEST(LowerCaseTest, Utf8LowersOnlyWhereTheLengthStaysTheSame) {
       {"ABCDEFG\xC3\x84XYZ", "abcdefg\xC3\xA4xyz"},  // a character across eight bytes
       {"\xC4\xB0X\xE1\xBA\x9E", "\xC4\xB0x\xE1\xBA\x9E"},  // lower forms shorter: kept
       {"\xFF\xC3" "AB\x80\xED\xA0\x80", "\xFF\xC3" "ab\x80\xED\xA0\x80"},  // invalid
+      {"AB\xC3\x84", "ab\xC3\x84"},  // a character cut by the end of the given length stays
   };
   for (auto [text, expected] : cases) {
-    lower.Apply(text);
+    lower.Apply(text.data(), text.size() - (text == "AB\xC3\x84"));
     EXPECT_EQ(text, expected);
   }
-  std::string cut = "AB\xC3\x84";  // a character cut by the end of the text stays
-  lower.Apply(cut.data(), 3);
-  EXPECT_EQ(cut, "ab\xC3\x84");
 #endif
 }
 
