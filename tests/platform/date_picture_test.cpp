@@ -12,7 +12,8 @@ namespace {
 const LocalDateTime kMidnight{2026, 12, 5, 0, 0, 4, 999, 6}, kAfternoon{2024, 3, 1, 14, 2, 11, 0, 5},
     kMorning{2009, 1, 2, 9, 5, 7, 0, 5};
 
-TEST(DatePictureTest, DayMonthYearNamesAndQuotedText) {
+// Pictures starting with H or h are time pictures, the others date pictures.
+TEST(DatePictureTest, DatesClocksPaddingNamesAndQuotedText) {
   const std::vector<std::tuple<std::string, LocalDateTime, std::string>> cases = {
       {"dd.MM.yyyy", kMidnight, "05.12.2026"},
       {"M/d/yy y yyyyy", kMorning, "1/2/09 9 2009"},  // y: the year in the century, unpadded
@@ -21,20 +22,16 @@ TEST(DatePictureTest, DayMonthYearNamesAndQuotedText) {
       {"d 'de' MMMM 'd''M'''", kMorning, "2 de January d'M'"},  // quoted letters stay text, '' is a quote
       {"yyyy'年'M'月' HH:mm", kAfternoon, "2024年3月 HH:mm"},  // bytes above 127 and time letters are text
       {"dd.MM 'open", kMidnight, "05.12 open"},  // an unclosed quote runs to the end
-  };
-  for (const auto& [picture, moment, expected] : cases) EXPECT_EQ(FormatDatePicture(picture, moment), expected) << picture;
-}
-
-TEST(TimePictureTest, ClocksPaddingAndDesignators) {
-  const std::vector<std::tuple<std::string, LocalDateTime, std::string>> cases = {
-      {"H:mm:ss", kMidnight, "0:00:04"},
-      {"HH:m:s", kMorning, "09:5:7"},
+      {"H:mm:ss", kMidnight, "0:00:04"}, {"HH:m:s", kMorning, "09:5:7"},
       {"h:mm:ss tt", kMidnight, "12:00:04 AM"},  // hour 0 on a 12-hour clock
       {"hhh:mmm:sss t", kAfternoon, "02:02:11 P"},  // longer runs count as two letters
       {"HH'''dd MM yy'", kMorning, "09'dd MM yy"},  // date letters are text in a time
   };
-  for (const auto& [picture, moment, expected] : cases)
-    EXPECT_EQ(FormatTimePicture(picture, moment, "AM", "PM"), expected) << picture;
+  for (const auto& [picture, moment, expected] : cases) {
+    const bool time = picture[0] == 'H' || picture[0] == 'h';
+    EXPECT_EQ(time ? FormatTimePicture(picture, moment, "AM", "PM") : FormatDatePicture(picture, moment), expected)
+        << picture;
+  }
   EXPECT_EQ(FormatTimePicture("HH:mm tt", kAfternoon, "vorm.", ""), "14:02 ");  // empty designator
 }
 
