@@ -98,8 +98,7 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
     ASSERT_GE(rows.size(), 2u);
     rows.resize(rows.size() - 2);  // unknown and total
     for (std::string& row : rows) row.erase(row.rfind('|') + 1);
-    const auto unexpected = [&](const std::string& row) { return std::ranges::find(c.rows, row) == c.rows.end(); };
-    if (c.more_users) std::erase_if(rows, unexpected);
+    if (c.more_users) std::erase_if(rows, [&](auto& row) { return std::ranges::find(c.rows, row) == c.rows.end(); });
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(w.Read("out/report.html").find("<script>"), std::string::npos);
     const std::string page = c.page.empty() ? "" : w.Read("out/" + c.page);
