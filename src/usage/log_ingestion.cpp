@@ -125,13 +125,6 @@ void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, TRe
       // creates nobody; afterwards a new name always becomes a user.
       if (tables_.Users.empty() && !users_before_ && !line.counted) return;
       position = tables_.AddUser(line.name, name_hash);
-      TReportRec& added = tables_.Users[position];
-      if (with_address_) tables_.AddAddress(added, line.address);
-      if (line.counted) {
-        added.Traffic = line.bytes;
-        tables_.AddHostTrafficById(added, host_id, line.bytes);
-      }
-      return;
     }
     user = &tables_.Users[position];
   }
