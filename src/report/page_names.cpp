@@ -26,13 +26,13 @@ void PageNames::Reserve(std::size_t count) {
 }
 
 bool PageNames::IsTaken(std::string_view name) const {
-  return taken_index_.Find(name, HashBytes(name, seed_), [this](std::uint32_t k) { return taken_[k]; }) !=
+  return taken_index_.Find(name, HashBytes(name, seed_), [this](std::uint32_t k) { return taken_[k].view(); }) !=
          PositionIndex::kNone;
 }
 
 void PageNames::Take(std::string_view name) {
   taken_index_.Insert(HashBytes(name, seed_), static_cast<std::uint32_t>(taken_.size()));
-  taken_.push_back(arena_.Copy(name));
+  taken_.push_back(arena_.CopyCounted(name));
 }
 
 std::string PageNames::Assign(std::string_view user_name) {

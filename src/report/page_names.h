@@ -31,10 +31,10 @@ class PageNames {
   void Take(std::string_view name);
 
   // Names given so far. A run with a million users gives a million names:
-  // interned and indexed by hash (some 40 bytes a name), not a set of strings
+  // interned and indexed by hash (some 30 bytes a name), not a set of strings
   // (some 70).
   StringArena arena_;
-  std::vector<std::string_view> taken_;
+  std::vector<CountedString> taken_;
   PositionIndex taken_index_;
   std::uint64_t seed_;
   std::unordered_map<std::string, int> next_suffix_;

@@ -23,37 +23,42 @@ std::uint32_t UsageTables::FindUser(std::string_view name, std::uint64_t hash) c
 }
 
 std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
+  return AddOwnedUser(arena_.CopyCounted(name), hash);
+}
+
+std::uint32_t UsageTables::AddOwnedUser(CountedString name, std::uint64_t hash) {
   if (user_index_released_) ReindexUsers();
   const std::uint32_t position = NextPosition(Users.size());
   Users.emplace_back();
-  Users.back().UserName = arena_.Copy(name);
+  Users.back().UserName = name;
   user_index_.Insert(hash, position);
   return position;
 }
 
-std::uint32_t UsageTables::Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash) {
+std::uint32_t UsageTables::Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned) {
   const std::uint32_t found = table.index.Find(text, hash);
   if (found != HashIndex::kNone) return found;
   if (table.index.size() != table.strings.size()) {  // released: index again, then look again
     Reindex(table);
-    return Intern(table, text, hash);
+    return Intern(table, text, hash, owned);
   }
   const std::uint32_t id = NextPosition(table.strings.size());
-  table.strings.push_back(arena_.Copy(text));
+  table.strings.push_back(owned ? text : arena_.Copy(text));
   table.index.Insert(table.strings.back(), hash, id);
   return id;
 }
 
-std::uint32_t UsageTables::Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash) {
-  const std::vector<std::string_view>& strings = table.strings;
-  const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id]; });
+std::uint32_t UsageTables::Intern(AddressTable& table, std::string_view text, std::uint64_t hash,
+                                  CountedString owned) {
+  const std::vector<CountedString>& strings = table.strings;
+  const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id].view(); });
   if (found != PositionIndex::kNone) return found;
   if (table.index.size() != table.strings.size()) {  // released: index again, then look again
     Reindex(table);
-    return Intern(table, text, hash);
+    return Intern(table, text, hash, owned);
   }
   const std::uint32_t id = NextPosition(table.strings.size());
-  table.strings.push_back(arena_.Copy(text));
+  table.strings.push_back(owned.empty() ? arena_.CopyCounted(text) : owned);
   table.index.Insert(hash, id);
   return id;
 }
@@ -86,6 +91,14 @@ void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
   user.Addresses.Add(id);
 }
 
+void UsageTables::AddOwnedAddress(TReportRec& user, CountedString address) {
+  const std::string_view text = address.view();
+  if (user.Addresses.last != kNoPosition && addresses_.strings[user.Addresses.last] == text) return;
+  const std::uint32_t id = Intern(addresses_, text, Hash(text), address);
+  user.Addresses.last = id;
+  user.Addresses.Add(id);
+}
+
 void UsageTables::FinishHostLists() {
   // Each user's list is the user's own: the users are finished on two threads.
   RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) { Users[k].Hosts.Finish(); });
@@ -97,11 +110,13 @@ void UsageTables::Append(UsageTables& later) {
   later.user_index_ = PositionIndex();
   later.hosts_.index = HashIndex();
   later.addresses_.index = PositionIndex();
+  // Its strings become this table's as they are: none is copied.
+  arena_.Adopt(later.arena_);
   // Each of the later part's hosts is looked up here once, not once per user.
   std::vector<std::uint32_t> host_ids(later.hosts_.strings.size());
   for (std::size_t i = 0; i < host_ids.size(); ++i) {
     const std::string_view host = later.hosts_.strings[i];
-    host_ids[i] = InternHost(host, Hash(host));
+    host_ids[i] = Intern(hosts_, host, Hash(host), true);
   }
   // A block of the later part's users at a time, its memory freed once added.
   std::vector<std::uint32_t> positions;
@@ -110,8 +125,9 @@ void UsageTables::Append(UsageTables& later) {
     positions.resize(count);
     for (std::size_t k = 0; k < count; ++k) {
       const TReportRec& from = later.Users[begin + k];
-      std::uint32_t position = FindUser(from.UserName);
-      if (position == HashIndex::kNone) position = AddUser(from.UserName);
+      const std::uint64_t hash = Hash(from.UserName);
+      std::uint32_t position = FindUser(from.UserName, hash);
+      if (position == HashIndex::kNone) position = AddOwnedUser(from.UserName, hash);
       positions[k] = position;
       TReportRec& user = Users[position];
       user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
@@ -127,14 +143,16 @@ void UsageTables::Append(UsageTables& later) {
     });
     for (std::size_t k = 0; k < count; ++k) {
       const AddressList& addresses = later.Users[begin + k].Addresses;
-      for (std::size_t j = 0; j < addresses.size(); ++j) AddAddress(Users[positions[k]], later.AddressName(addresses[j]));
+      for (std::size_t j = 0; j < addresses.size(); ++j) {
+        AddOwnedAddress(Users[positions[k]], later.addresses_.strings[addresses[j]]);
+      }
     }
     later.Users.ReleaseBlockOf(begin);
   }
   later = UsageTables(later.seed_);
 }
 
-void UsageTables::Reindex(Interned<HashIndex>& table) {
+void UsageTables::Reindex(HostTable& table) {
   table.index = HashIndex();
   table.index.Reserve(table.strings.size());
   for (std::size_t id = 0; id < table.strings.size(); ++id) {
@@ -142,7 +160,7 @@ void UsageTables::Reindex(Interned<HashIndex>& table) {
   }
 }
 
-void UsageTables::Reindex(Interned<PositionIndex>& table) {
+void UsageTables::Reindex(AddressTable& table) {
   table.index = PositionIndex();
   table.index.Reserve(table.strings.size());
   for (std::size_t id = 0; id < table.strings.size(); ++id) {

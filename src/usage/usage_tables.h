@@ -19,7 +19,7 @@ namespace sirvane {
 // one address allocates nothing beyond its record. The page name is kept
 // apart (UsageTables::PageName): it only exists once the users are ordered.
 struct TReportRec {
-  std::string_view UserName;
+  CountedString UserName;
   std::int64_t Traffic = 0;
   AddressList Addresses;      // distinct, first-seen order
   // Host id and traffic; in first-seen order once FinishHostLists has run,
@@ -37,7 +37,7 @@ struct TReportRec {
 class UserTable {
  public:
   static constexpr std::size_t kBlockShift = 12;
-  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;  // 4096 users, 352 KB
+  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;  // 4096 users, 256 KB
 
   template <typename Table, typename Record>
   class Iterator {
@@ -150,20 +150,20 @@ class UsageTables {
 
   // The text of a host or address id.
   std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
-  std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id]; }
+  std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id].view(); }
 
   // Forgets the page names given before: the users are in their final order
   // and are about to get theirs.
-  void StartPageNames() { page_names_.assign(Users.size(), std::string_view()); }
+  void StartPageNames() { page_names_.assign(Users.size(), CountedString()); }
   // Gives the user at `position` the page name `name`, kept for the run
   // (after StartPageNames).
   void SetPageName(std::size_t position, std::string_view name) {
-    const std::string_view user_name = Users[position].UserName;
-    page_names_[position] = name == user_name ? user_name : arena_.Copy(name);
+    const CountedString user_name = Users[position].UserName;
+    page_names_[position] = name == user_name ? user_name : arena_.CopyCounted(name);
   }
   // The page name given to the user at `position`, or "" if none.
   std::string_view PageName(std::size_t position) const {
-    return position < page_names_.size() ? page_names_[position] : std::string_view();
+    return position < page_names_.size() ? page_names_[position].view() : std::string_view();
   }
 
   // Adds the tables of a later part of the same input, as if its lines had
@@ -184,17 +184,25 @@ class UsageTables {
 
  private:
   // Every distinct string of one kind once for the whole run, with its id.
-  template <typename Index>
+  template <typename Index, typename String>
   struct Interned {
-    std::vector<std::string_view> strings;  // by id
+    std::vector<String> strings;  // by id
     Index index;
   };
-  // The id of `text` in `table`, interning it when new.
-  std::uint32_t Intern(Interned<HashIndex>& table, std::string_view text, std::uint64_t hash);
-  std::uint32_t Intern(Interned<PositionIndex>& table, std::string_view text, std::uint64_t hash);
+  using HostTable = Interned<HashIndex, std::string_view>;
+  // A million addresses: counted strings, a pointer each.
+  using AddressTable = Interned<PositionIndex, CountedString>;
+  // The id of `text` in `table`, interning it when new: a copy of `text`, or
+  // with `owned`, `text` itself, already in this table's arena.
+  std::uint32_t Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned = false);
+  std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash,
+                       CountedString owned = CountedString());
+  // AddUser and AddAddress for a name already in this table's arena.
+  std::uint32_t AddOwnedUser(CountedString name, std::uint64_t hash);
+  void AddOwnedAddress(TReportRec& user, CountedString address);
   // Indexes every string of `table` again, after ReleaseIndexes.
-  void Reindex(Interned<HashIndex>& table);
-  void Reindex(Interned<PositionIndex>& table);
+  void Reindex(HostTable& table);
+  void Reindex(AddressTable& table);
   // The host's first line for the user when the index must grow (or reopen)
   // first: out of line, as it is rare.
   void AddNewHost(TReportRec& user, std::uint32_t host_id, std::int64_t bytes);
@@ -207,9 +215,9 @@ class UsageTables {
   // Rebuilt from Users on demand after ReleaseIndexes: a cache of the names.
   mutable PositionIndex user_index_;
   mutable bool user_index_released_ = false;
-  std::vector<std::string_view> page_names_;  // by user position
-  Interned<HashIndex> hosts_;  // looked up on every line: the wider index that holds the key
-  Interned<PositionIndex> addresses_;
+  std::vector<CountedString> page_names_;  // by user position
+  HostTable hosts_;  // looked up on every line: the wider index that holds the key
+  AddressTable addresses_;
 };
 
 }  // namespace sirvane

@@ -28,7 +28,7 @@ std::string Dump(const UsageTables& tables) {
   std::ostringstream out;
   for (const auto& file : tables.LogFiles) out << "file " << file.FileName << ' ' << file.RecordCount << '\n';
   for (const TReportRec& user : tables.Users) {
-    out << "user [" << user.UserName << "] " << user.Traffic << '\n';
+    out << "user [" << user.UserName.view() << "] " << user.Traffic << '\n';
     for (const auto& h : user.Hosts) out << "  host [" << tables.HostName(h.id) << "] " << h.traffic << '\n';
     for (std::string_view address : AddressNames(tables, user)) out << "  addr [" << address << "]\n";
   }
