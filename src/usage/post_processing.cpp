@@ -73,14 +73,14 @@ void ExcludeLocalTraffic(UsageTables& tables, const Settings& settings) {
 
 void SortUsers(UsageTables& tables) {
   if (tables.Users.size() < 2) return;
-  std::vector<std::int64_t> traffic;
-  traffic.reserve(tables.Users.size());
-  for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
-  if (IsNonIncreasing(traffic)) return;
   // Nothing is looked up by name while users are ordered or their pages
   // written: the indexes' memory serves the ordering instead, and the user
   // index is rebuilt only if a name is looked up again.
   tables.ReleaseIndexes();
+  std::vector<std::int64_t> traffic;
+  traffic.reserve(tables.Users.size());
+  for (const TReportRec& user : tables.Users) traffic.push_back(user.Traffic);
+  if (IsNonIncreasing(traffic)) return;
   Permute(tables.Users, ExchangeSortOrder(traffic));
 }
 

@@ -23,14 +23,10 @@ std::uint32_t UsageTables::FindUser(std::string_view name, std::uint64_t hash) c
 }
 
 std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
-  return AddOwnedUser(arena_.CopyCounted(name), hash);
-}
-
-std::uint32_t UsageTables::AddOwnedUser(CountedString name, std::uint64_t hash) {
   if (user_index_released_) ReindexUsers();
   const std::uint32_t position = NextPosition(Users.size());
   Users.emplace_back();
-  Users.back().UserName = name;
+  Users.back().UserName = arena_.CopyCounted(name);
   user_index_.Insert(hash, position);
   return position;
 }
@@ -48,17 +44,16 @@ std::uint32_t UsageTables::Intern(HostTable& table, std::string_view text, std::
   return id;
 }
 
-std::uint32_t UsageTables::Intern(AddressTable& table, std::string_view text, std::uint64_t hash,
-                                  CountedString owned) {
+std::uint32_t UsageTables::Intern(AddressTable& table, std::string_view text, std::uint64_t hash) {
   const std::vector<CountedString>& strings = table.strings;
   const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id].view(); });
   if (found != PositionIndex::kNone) return found;
   if (table.index.size() != table.strings.size()) {  // released: index again, then look again
     Reindex(table);
-    return Intern(table, text, hash, owned);
+    return Intern(table, text, hash);
   }
   const std::uint32_t id = NextPosition(table.strings.size());
-  table.strings.push_back(owned.empty() ? arena_.CopyCounted(text) : owned);
+  table.strings.push_back(arena_.CopyCounted(text));
   table.index.Insert(hash, id);
   return id;
 }
@@ -91,13 +86,6 @@ void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
   user.Addresses.Add(id);
 }
 
-void UsageTables::AddOwnedAddress(TReportRec& user, CountedString address) {
-  const std::string_view text = address.view();
-  if (user.Addresses.last != kNoPosition && addresses_.strings[user.Addresses.last] == text) return;
-  const std::uint32_t id = Intern(addresses_, text, Hash(text), address);
-  user.Addresses.last = id;
-  user.Addresses.Add(id);
-}
 
 void UsageTables::FinishHostLists() {
   // Each user's list is the user's own: the users are finished on two threads.
@@ -112,12 +100,33 @@ void UsageTables::Append(UsageTables& later) {
   later.addresses_.index = PositionIndex();
   // Its strings become this table's as they are: none is copied.
   arena_.Adopt(later.arena_);
-  // Each of the later part's hosts is looked up here once, not once per user.
+  // Each of the later part's hosts and addresses is looked up here once, not
+  // once per user.
   std::vector<std::uint32_t> host_ids(later.hosts_.strings.size());
   for (std::size_t i = 0; i < host_ids.size(); ++i) {
     const std::string_view host = later.hosts_.strings[i];
     host_ids[i] = Intern(hosts_, host, Hash(host), true);
   }
+  // The later part's names and addresses are distinct within it, so they are
+  // looked up only among this table's own, and those new here are indexed
+  // once the later part's memory is gone: an index that grew meanwhile would
+  // hold its old and new slots next to the users of both parts.
+  if (user_index_released_) ReindexUsers();
+  if (addresses_.index.size() != addresses_.strings.size()) Reindex(addresses_);
+  const std::size_t own_users = Users.size();
+  const std::size_t own_addresses = addresses_.strings.size();
+  std::vector<std::uint32_t> address_ids(later.addresses_.strings.size());
+  for (std::size_t i = 0; i < address_ids.size(); ++i) {
+    const CountedString address = later.addresses_.strings[i];
+    const std::vector<CountedString>& strings = addresses_.strings;
+    address_ids[i] = addresses_.index.Find(address, Hash(address),
+                                           [&strings](std::uint32_t id) { return strings[id].view(); });
+    if (address_ids[i] == PositionIndex::kNone) {
+      address_ids[i] = NextPosition(addresses_.strings.size());
+      addresses_.strings.push_back(address);
+    }
+  }
+  later.addresses_.strings = std::vector<CountedString>();
   // A block of the later part's users at a time, its memory freed once added.
   std::vector<std::uint32_t> positions;
   for (std::size_t begin = 0; begin < later.Users.size(); begin += UserTable::kBlockSize) {
@@ -125,9 +134,11 @@ void UsageTables::Append(UsageTables& later) {
     positions.resize(count);
     for (std::size_t k = 0; k < count; ++k) {
       const TReportRec& from = later.Users[begin + k];
-      const std::uint64_t hash = Hash(from.UserName);
-      std::uint32_t position = FindUser(from.UserName, hash);
-      if (position == HashIndex::kNone) position = AddOwnedUser(from.UserName, hash);
+      std::uint32_t position = FindUser(from.UserName);
+      if (position == HashIndex::kNone) {
+        position = NextPosition(Users.size());
+        Users.emplace_back().UserName = from.UserName;
+      }
       positions[k] = position;
       TReportRec& user = Users[position];
       user.Traffic = SaturatingAdd(user.Traffic, from.Traffic);
@@ -143,13 +154,17 @@ void UsageTables::Append(UsageTables& later) {
     });
     for (std::size_t k = 0; k < count; ++k) {
       const AddressList& addresses = later.Users[begin + k].Addresses;
+      AddressList& into = Users[positions[k]].Addresses;
       for (std::size_t j = 0; j < addresses.size(); ++j) {
-        AddOwnedAddress(Users[positions[k]], later.addresses_.strings[addresses[j]]);
+        into.last = address_ids[addresses[j]];
+        into.Add(into.last);
       }
     }
     later.Users.ReleaseBlockOf(begin);
   }
   later = UsageTables(later.seed_);
+  if (Users.size() != own_users) ReindexUsers();
+  if (addresses_.strings.size() != own_addresses) Reindex(addresses_);
 }
 
 void UsageTables::Reindex(HostTable& table) {

@@ -192,14 +192,10 @@ class UsageTables {
   using HostTable = Interned<HashIndex, std::string_view>;
   // A million addresses: counted strings, a pointer each.
   using AddressTable = Interned<PositionIndex, CountedString>;
-  // The id of `text` in `table`, interning it when new: a copy of `text`, or
-  // with `owned`, `text` itself, already in this table's arena.
+  // The id of `text` in `table`, interning a copy of it when new; with
+  // `owned`, `text` itself, already in this table's arena.
   std::uint32_t Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned = false);
-  std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash,
-                       CountedString owned = CountedString());
-  // AddUser and AddAddress for a name already in this table's arena.
-  std::uint32_t AddOwnedUser(CountedString name, std::uint64_t hash);
-  void AddOwnedAddress(TReportRec& user, CountedString address);
+  std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash);
   // Indexes every string of `table` again, after ReleaseIndexes.
   void Reindex(HostTable& table);
   void Reindex(AddressTable& table);
