@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <random>
 
 #include "report/page_templates.h"
 #include "support/golden.h"
@@ -22,6 +21,7 @@ constexpr long kMiB = 1024;  // peak RSS is in KiB
 const std::string kFinalConfig = std::string(testing::kSquidConfig) + "finalreport=yes\n";
 constexpr long long kMaxBytes = 9223372036854775807;  // 2^63 - 1
 const std::string kMaxK = "9007199254740992K";        // the same, in kilobytes rounded
+const std::string kCell = "</td><td width=\"40%\" align=\"center\">";  // between a host and its figure
 
 // The cases that read gigabytes take minutes under the sanitizers; the plain
 // build runs them.
@@ -51,10 +51,10 @@ void ExpectContained(const Workspace& w) {
   for (const auto& [name, content] : w.Snapshot("out")) EXPECT_NE(name[0], '.') << "left behind: " << name;
 }
 
-TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
-  std::string garbage(256 * 1024, '\0'), separators;
-  std::mt19937 random(7);
-  for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
+// Random bytes are left to the fuzzers (tests/fuzz); these are the bytes and
+// names that have a meaning somewhere on the way to the pages.
+TEST(HostileLogTest, CraftedBytesAndNamesGiveSoundNumbersAndEscapedPages) {
+  std::string separators;
   for (const char* line : {" ", "          ", "\t \t", " \r", "\r\r\n\n", "-", "- - - - - - - - - -"}) {
     for (int i = 0; i < 100; ++i) separators += std::string(line) + "\n";
   }
@@ -77,10 +77,8 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
     std::vector<std::string> rows;      // the summary's user rows, without the prognosis
     std::string page;                   // a user page to look at, and text it must hold
     std::vector<std::string> page_has;
-    bool more_users = false;            // random bytes may make users of their own
   };
   const std::vector<Case> cases = {
-      {"binary garbage", garbage, {"bob|137K|", "alice|10K|"}, "", {}, true},
       {"NUL bytes",
        std::string(64 * 1024, '\0') + SquidLine("ev" + nul + "il", 2048, "10.0.0.1", "http://n" + nul + "ul/"),
        {"bob|137K|", "alice|10K|", "ev" + nul + "il|2K|"}, "ev_il.html",
@@ -92,7 +90,7 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
       {"crafted hosts", crafted, {"bob|137K|", "mallory|28K|", "alice|10K|"}, "mallory.html",
        {"&lt;script&gt;alert(1)&lt;", "&quot;q&#39;uote&quot;", ">..<", ">%00<", ">con<", ">x<", "\"left\"></td>"}},
       {"byte counts at the limit", limits, {"alice|" + kMaxK + "|", "bob|" + kMaxK + "|"}, "alice.html",
-       {">b</td><td width=\"40%\" align=\"center\">" + kMaxK, ">a</td><td width=\"40%\" align=\"center\">" + kMaxK}},
+       {">b" + kCell + kMaxK, ">a" + kCell + kMaxK}},
   };
   const std::string known = SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
                             SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
@@ -105,7 +103,6 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
     ASSERT_GE(rows.size(), 2u);
     rows.resize(rows.size() - 2);  // unknown and total
     for (std::string& row : rows) row.erase(row.rfind('|') + 1);
-    if (c.more_users) std::erase_if(rows, [&](auto& row) { return std::ranges::find(c.rows, row) == c.rows.end(); });
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(w.Read("out/report.html").find("<script>"), std::string::npos);
     const std::string page = c.page.empty() ? "" : w.Read("out/" + c.page);
@@ -133,8 +130,7 @@ TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
     ASSERT_EQ(w.RunWithFault(fault, "access.log"), 0) << w.err;
     EXPECT_NE(w.Read("last.log").find("access.log:" + std::to_string(records) + ";"), std::string::npos)
         << w.Read("last.log");
-    EXPECT_EQ(w.err.empty(), warning.empty()) << w.err;
-    EXPECT_NE(w.err.find(warning), std::string::npos) << w.err;
+    EXPECT_TRUE(warning.empty() ? w.err.empty() : w.err.find(warning) != std::string::npos) << w.err;
     // Every line read counts, the one cut after its byte count included.
     const std::string k = std::to_string(records) + "K";
     EXPECT_EQ(Rows(w)[0], "alice|" + k + "|" + k);

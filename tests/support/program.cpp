@@ -11,16 +11,12 @@
 
 namespace sirvane::testing {
 
-namespace {
-
-std::string BuildMachinePath(const std::string& path) {
+static std::string BuildMachinePath(std::string path) {
 #ifdef _WIN32
-  if (path.starts_with('/')) return "Z:" + path;
+  if (path.starts_with('/')) path.insert(0, "Z:");
 #endif
   return path;
 }
-
-}  // namespace
 
 std::string SourceDir() { return BuildMachinePath(SIRVANE_SOURCE_DIR); }
 std::string ProgramPath() { return BuildMachinePath(SIRVANE_BINARY); }
@@ -70,19 +66,18 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
                const std::string& stderr_path, const std::string& stdout_path,
                const std::vector<std::string>& environment, long* peak_rss_kib) {
   const std::string program = ProgramPath();
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  constexpr int kWriteFlags = O_WRONLY | O_CREAT | O_TRUNC;
   const pid_t child = fork();
   if (child < 0) return -1;
   if (child == 0) {
-    const int error = ::open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int nothing = ::open("/dev/null", O_RDWR);
-    const int output =
-        stdout_path.empty() ? nothing : ::open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (error < 0 || nothing < 0 || output < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
-    ::dup2(nothing, 0);
+    const int input = ::open("/dev/null", O_RDONLY);
+    const int output = ::open(stdout_path.empty() ? "/dev/null" : stdout_path.c_str(), kWriteFlags, 0644);
+    const int error = ::open(stderr_path.c_str(), kWriteFlags, 0644);
+    if (input < 0 || output < 0 || error < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
+    ::dup2(input, 0);
     ::dup2(output, 1);
     ::dup2(error, 2);
     ::setenv("LC_ALL", "C", 1);
