@@ -1,7 +1,8 @@
 // A preloaded library that makes file operations fail the way a full disk or a
 // vanishing log does, for the end-to-end tests. It replaces the calls the
-// program makes (open, write, close, read, pread; not their 64-bit names),
-// only on paths that contain $SIRVANE_FAULT_PATH; $SIRVANE_FAULT says how:
+// program makes (open, write, close, and pread, which reads plain logs; not
+// their 64-bit names), only on paths that contain $SIRVANE_FAULT_PATH;
+// $SIRVANE_FAULT says how:
 //   create          open() with O_CREAT fails with EACCES
 //   write=N         writes succeed for N bytes in all, then fail with ENOSPC
 //   close           close() releases the file but reports ENOSPC
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -27,13 +29,14 @@ Function Next(const char* name) {
   return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-bool FaultIs(const char* kind) {
+const char* Fault() {
   const char* fault = std::getenv("SIRVANE_FAULT");
-  return fault != nullptr && std::strncmp(fault, kind, std::strlen(kind)) == 0;
+  return fault != nullptr ? fault : "";
 }
 
-// Only asked of the kinds with "=N".
-long FaultNumber() { return std::atol(std::strchr(std::getenv("SIRVANE_FAULT"), '=') + 1); }
+bool FaultIs(const char* kind) { return std::strncmp(Fault(), kind, std::strlen(kind)) == 0; }
+
+long FaultNumber() { return std::atol(std::strchr(Fault(), '=') + 1); }  // of the kinds with "=N"
 
 bool Matches(const std::string& path) {
   const char* part = std::getenv("SIRVANE_FAULT_PATH");
@@ -49,21 +52,9 @@ std::string PathOf(int fd) {
   return std::string(path, static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
 }
 
-long written_so_far = 0;
-bool read_fault_done = false;
-
-// Acts once, on the first read at or beyond 1 MiB into the file; true when
-// that read is to fail.
-bool ReadFails(int fd, off_t position) {
-  if (read_fault_done || !FaultIs("read-") || position < off_t{1} << 20) return false;
-  const std::string path = PathOf(fd);
-  if (!Matches(path)) return false;
-  read_fault_done = true;
-  if (FaultIs("read-truncate=")) truncate(path.c_str(), FaultNumber());
-  if (FaultIs("read-unlink")) unlink(path.c_str());
-  if (!FaultIs("read-error")) return false;
-  errno = EIO;
-  return true;
+int Fail(int error_number) {
+  errno = error_number;
+  return -1;
 }
 
 }  // namespace
@@ -75,23 +66,17 @@ int open(const char* path, int flags, ...) {
   va_start(args, flags);
   const int mode = (flags & O_CREAT) != 0 ? va_arg(args, int) : 0;
   va_end(args);
-  if ((flags & O_CREAT) != 0 && FaultIs("create") && Matches(path)) {
-    errno = EACCES;
-    return -1;
-  }
+  if ((flags & O_CREAT) != 0 && FaultIs("create") && Matches(path)) return Fail(EACCES);
   return Next<int (*)(const char*, int, ...)>("open")(path, flags, mode);
 }
 
 ssize_t write(int fd, const void* data, size_t size) {
   static const auto real = Next<ssize_t (*)(int, const void*, size_t)>("write");
   if (!FaultIs("write=") || !Matches(PathOf(fd))) return real(fd, data, size);
-  const long room = FaultNumber() - written_so_far;
-  if (room <= 0) {
-    errno = ENOSPC;
-    return -1;
-  }
+  static long room = FaultNumber();
+  if (room <= 0) return Fail(ENOSPC);
   const ssize_t done = real(fd, data, std::min(size, static_cast<size_t>(room)));
-  if (done > 0) written_so_far += done;
+  if (done > 0) room -= done;
   return done;
 }
 
@@ -99,20 +84,20 @@ int close(int fd) {
   static const auto real = Next<int (*)(int)>("close");
   const bool fail = FaultIs("close") && Matches(PathOf(fd));
   const int result = real(fd);
-  if (!fail) return result;
-  errno = ENOSPC;
-  return -1;
+  return fail ? Fail(ENOSPC) : result;
 }
 
-ssize_t read(int fd, void* data, size_t size) {
-  static const auto real = Next<ssize_t (*)(int, void*, size_t)>("read");
-  return FaultIs("read-") && ReadFails(fd, lseek(fd, 0, SEEK_CUR)) ? -1 : real(fd, data, size);
-}
-
-// Large plain logs are read by position, in parts.
+// Acts once, on the first read at or beyond 1 MiB into the file.
 ssize_t pread(int fd, void* data, size_t size, off_t offset) {
   static const auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
-  return ReadFails(fd, offset) ? -1 : real(fd, data, size, offset);
+  static std::atomic<bool> done{false};
+  const std::string path = FaultIs("read-") && offset >= off_t{1} << 20 ? PathOf(fd) : "";
+  if (Matches(path) && !done.exchange(true)) {
+    if (FaultIs("read-truncate=")) truncate(path.c_str(), FaultNumber());
+    if (FaultIs("read-unlink")) unlink(path.c_str());
+    if (FaultIs("read-error")) return Fail(EIO);
+  }
+  return real(fd, data, size, offset);
 }
 
 }  // extern "C"

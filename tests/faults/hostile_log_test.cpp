@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "report/page_templates.h"
 #include "support/golden.h"
@@ -22,6 +19,9 @@ using testing::Workspace;
 
 constexpr long kMiB = 1024;  // peak RSS is in KiB
 const std::string kFinalConfig = std::string(testing::kSquidConfig) + "finalreport=yes\n";
+constexpr long long kMaxBytes = 9223372036854775807;  // 2^63 - 1
+const std::string kMaxK = "9007199254740992K";        // the same, in kilobytes rounded
+const std::string kCell = "</td><td width=\"40%\" align=\"center\">";  // between a host and its figure
 
 // The cases that read gigabytes take minutes under the sanitizers; the plain
 // build runs them.
@@ -51,13 +51,10 @@ void ExpectContained(const Workspace& w) {
   for (const auto& [name, content] : w.Snapshot("out")) EXPECT_NE(name[0], '.') << "left behind: " << name;
 }
 
-TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
-  std::string garbage(256 * 1024, '\0'), separators;
-  std::mt19937 random(7);
-  for (char& c : garbage) c = static_cast<char>(random() & 0xFF);
-  for (const char* line : {" ", "          ", "\t \t", " \r", "\r\r\n\n", "-", "- - - - - - - - - -"}) {
-    for (int i = 0; i < 100; ++i) separators += std::string(line) + "\n";
-  }
+// Random bytes, stray separators and line ends are left to the fuzzers and the
+// reading tests (tests/usage); these are the bytes and names that mean
+// something on the way to the pages.
+TEST(HostileLogTest, CraftedBytesAndNamesGiveSoundNumbersAndEscapedPages) {
   const std::string nul(1, '\0');
   std::string crafted;
   long bytes = 0;
@@ -66,16 +63,19 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
                                                          "http://" + std::string(300, '/') + "x/", "<script>"}) {
     crafted += SquidLine("mallory", bytes += 1024, "10.0.0.1", url);
   }
+  // Sums past 2^63 - 1 saturate; 2^63 itself is not a byte count, so carol has no traffic.
+  std::string limits;
+  for (int i = 0; i < 1000; ++i) limits += SquidLine("alice", kMaxBytes, "10.0.0.1", i % 2 ? "http://a/" : "http://b/");
+  limits += SquidLine("bob", kMaxBytes, "10.0.0.1", "http://c/") + SquidLine("bob", 5, "10.0.0.1", "http://c/");
+  limits += "1733389200.123 245 10.0.0.1 TCP_MISS/200 9223372036854775808 GET http://d/ carol H t\n";
   struct Case {
     std::string name;
     std::string log;                    // between two lines each of alice and bob
     std::vector<std::string> rows;      // the summary's user rows, without the prognosis
     std::string page;                   // a user page to look at, and text it must hold
     std::vector<std::string> page_has;
-    bool more_users = false;            // random bytes may make users of their own
   };
   const std::vector<Case> cases = {
-      {"binary garbage", garbage, {"bob|137K|", "alice|10K|"}, "", {}, true},
       {"NUL bytes",
        std::string(64 * 1024, '\0') + SquidLine("ev" + nul + "il", 2048, "10.0.0.1", "http://n" + nul + "ul/"),
        {"bob|137K|", "alice|10K|", "ev" + nul + "il|2K|"}, "ev_il.html",
@@ -83,9 +83,10 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
       {"invalid UTF-8",
        SquidLine("\xff\xfe", 1024, "10.0.0.1", "http://\xc0\xaf/") + SquidLine("a\xed\xa0\x80", 3072, "\x80", "http://x/"),
        {"bob|137K|", "alice|10K|", "a\xed\xa0\x80|3K|", "\xff\xfe|1K|"}, "\xff\xfe.html", {">\xc0\xaf<"}},
-      {"separators only", separators, {"bob|137K|", "alice|10K|"}, "", {}},
       {"crafted hosts", crafted, {"bob|137K|", "mallory|28K|", "alice|10K|"}, "mallory.html",
        {"&lt;script&gt;alert(1)&lt;", "&quot;q&#39;uote&quot;", ">..<", ">%00<", ">con<", ">x<", "\"left\"></td>"}},
+      {"byte counts at the limit", limits, {"alice|" + kMaxK + "|", "bob|" + kMaxK + "|"}, "alice.html",
+       {">b" + kCell + kMaxK, ">a" + kCell + kMaxK}},
   };
   const std::string known = SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
                             SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
@@ -98,34 +99,13 @@ TEST(HostileLogTest, GarbageAndCraftedNamesGiveSoundNumbersAndEscapedPages) {
     ASSERT_GE(rows.size(), 2u);
     rows.resize(rows.size() - 2);  // unknown and total
     for (std::string& row : rows) row.erase(row.rfind('|') + 1);
-    if (c.more_users) std::erase_if(rows, [&](auto& row) { return std::ranges::find(c.rows, row) == c.rows.end(); });
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(w.Read("out/report.html").find("<script>"), std::string::npos);
-    const std::string page = c.page.empty() ? "" : w.Read("out/" + c.page);
+    const std::string page = w.Read("out/" + c.page);
     EXPECT_EQ(page.find("<script>"), std::string::npos);
     for (const std::string& text : c.page_has) EXPECT_NE(page.find(text), std::string::npos) << text;
     ExpectContained(w);
   }
-}
-
-TEST(HostileLogTest, ByteCountsAtTheLimitSaturateInsteadOfWrapping) {
-  auto line = [](const std::string& user, const std::string& bytes, const std::string& url) {
-    return "1733389200.123 245 10.0.0.1 TCP_MISS/200 " + bytes + " GET " + url + " " + user + " H t\n";
-  };
-  const std::string max = "9223372036854775807";  // 2^63 - 1
-  std::string log;
-  for (int i = 0; i < 1000; ++i) log += line("alice", max, i % 2 ? "http://a.example/" : "http://b.example/");
-  log += line("bob", max, "http://c.example/") + line("bob", "5", "http://c.example/");
-  log += line("carol", "9223372036854775808", "http://d.example/");  // 2^63: not a byte count
-  Workspace w(log, kFinalConfig);
-  ASSERT_EQ(w.Run(), 0) << w.err;
-  const std::string k = "9007199254740992K";  // (2^63 - 1) / 1024, rounded
-  const std::string total = "18014398509481984K";
-  EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|" + k + "|" + k, "bob|" + k + "|" + k, "unknown|0K|0K",
-                                               "total:|" + total + "|" + total}));
-  EXPECT_EQ(Rows(w, "alice.html"), (std::vector<std::string>{"b.example|" + k, "a.example|" + k}));
-  EXPECT_NE(w.Read("out/ipaccess.txt").find("carol : 10.0.0.1;"), std::string::npos);
-  ExpectContained(w);
 }
 
 // A log that changes under the reader, made deterministic by the preloaded
@@ -146,39 +126,30 @@ TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
     ASSERT_EQ(w.RunWithFault(fault, "access.log"), 0) << w.err;
     EXPECT_NE(w.Read("last.log").find("access.log:" + std::to_string(records) + ";"), std::string::npos)
         << w.Read("last.log");
-    EXPECT_EQ(w.err.empty(), warning.empty()) << w.err;
-    EXPECT_NE(w.err.find(warning), std::string::npos) << w.err;
+    EXPECT_TRUE(warning.empty() ? w.err.empty() : w.err.find(warning) != std::string::npos) << w.err;
     // Every line read counts, the one cut after its byte count included.
     const std::string k = std::to_string(records) + "K";
     EXPECT_EQ(Rows(w)[0], "alice|" + k + "|" + k);
   }
 }
 
-// A line of 200 MB is read whole. Sparse files of 3 and 5 GiB of NUL bytes
-// with one real line at the end have their first "line" cut at 256 MiB with a
-// warning. Memory stays bounded either way.
+// A line of 200 MB is read whole. A sparse file of 5 GiB of NUL bytes (past
+// both 2^31 and 2^32) with one real line at the end has its first "line" cut
+// at 256 MiB with a warning. Memory stays bounded either way.
 TEST(HostileLogTest, LongLinesAndGibibytesOfNulBytesAreReadInBoundedMemory) {
   SKIP_WHEN_SANITIZED();
   std::string log = SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
   log.insert(log.size() - 1, " " + std::string(200'000'000, 'x'));
   Workspace w(log + SquidLine("alice", 4096, "10.0.3.17", "http://a.example/"), kFinalConfig);
-  for (const int gib : {3, 5}) {
-    const std::string name = "access-" + std::to_string(gib) + ".log";
-    testing::WriteFile(w.dir.File("logs/" + name), "");
-    std::filesystem::resize_file(w.dir.File("logs/" + name), static_cast<std::uintmax_t>(gib) << 30);
-    std::ofstream(w.dir.File("logs/" + name), std::ios::app)
-        << "\n" + SquidLine("u" + std::to_string(gib), gib * 1024, "10.0.0.1", "http://h/");
-  }
+  std::ofstream sparse(w.dir.File("logs/access-5.log"), std::ios::binary);
+  sparse.seekp(std::streamoff{5} << 30) << "\n" + SquidLine("u5", 5 * 1024, "10.0.0.1", "http://h/");
+  sparse.close();
   ASSERT_EQ(w.Run(), 0) << w.err;
-  for (const std::string name : {"access-3.log", "access-5.log"}) {
-    EXPECT_NE(w.Read("last.log").find(name + ":2;\r\n"), std::string::npos) << w.Read("last.log");
-    EXPECT_NE(w.err.find("'logs/" + name + "' is longer than 256 MiB"), std::string::npos) << w.err;
-  }
+  EXPECT_NE(w.Read("last.log").find("access-5.log:2;\r\n"), std::string::npos) << w.Read("last.log");
+  EXPECT_NE(w.err.find("'logs/access-5.log' is longer than 256 MiB"), std::string::npos) << w.err;
   EXPECT_EQ(w.err.find("'logs/access.log'"), std::string::npos) << w.err;
-  std::vector<std::string> rows = Rows(w);
-  ASSERT_EQ(rows.size(), 6u);
-  rows.resize(4);  // without unknown and total
-  EXPECT_EQ(rows, (std::vector<std::string>{"bob|68K|68K", "u5|5K|5K", "alice|4K|4K", "u3|3K|3K"}));
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{"bob|68K|68K", "u5|5K|5K", "alice|4K|4K", "unknown|0K|0K",
+                                               "total:|77K|77K"}));
   EXPECT_LT(w.peak_rss_kib, 768 * kMiB);  // measured: 530 MiB
   ExpectContained(w);
 }

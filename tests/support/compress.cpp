@@ -30,8 +30,7 @@ std::string Compress([[maybe_unused]] Compression format, std::string_view text)
     deflateEnd(&stream);
   } else if (format == Compression::kBzip2) {
     auto bz_size = static_cast<unsigned int>(size);
-    const auto in_size = static_cast<unsigned int>(text.size());
-    done = BZ2_bzBuffToBuffCompress(out.data(), &bz_size, in, in_size, 1, 0, 0) == BZ_OK;
+    done = BZ2_bzBuffToBuffCompress(out.data(), &bz_size, in, static_cast<unsigned int>(text.size()), 1, 0, 0) == BZ_OK;
     size = bz_size;
   } else if (format == Compression::kXz) {
     size = 0;
@@ -44,15 +43,11 @@ std::string Compress([[maybe_unused]] Compression format, std::string_view text)
     size = ZSTD_compress2(context, out.data(), out.size(), in, text.size());
     ZSTD_freeCCtx(context);
     done = !ZSTD_isError(size);
-  } else {
-    return std::string(text);
   }
   if (!done) throw std::runtime_error("cannot compress the test data");
-  out.resize(size);
-  return out;
-#else
-  return std::string(text);
+  if (format != Compression::kNone) return out.substr(0, size);
 #endif
+  return std::string(text);
 }
 
 }  // namespace sirvane::testing

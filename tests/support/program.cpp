@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <algorithm>
 #else
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -11,16 +13,12 @@
 
 namespace sirvane::testing {
 
-namespace {
-
-std::string BuildMachinePath(const std::string& path) {
+static std::string BuildMachinePath(std::string path) {
 #ifdef _WIN32
-  if (path.starts_with('/')) return "Z:" + path;
+  if (path.starts_with('/')) path.insert(0, "Z:");
 #endif
   return path;
 }
-
-}  // namespace
 
 std::string SourceDir() { return BuildMachinePath(SIRVANE_SOURCE_DIR); }
 std::string ProgramPath() { return BuildMachinePath(SIRVANE_BINARY); }
@@ -35,29 +33,25 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
   std::string command_line = "\"" + program + "\"";
   for (const std::string& argument : arguments) command_line += " \"" + argument + "\"";
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  const HANDLE error = CreateFileA(stderr_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-  const HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-  const HANDLE output = stdout_path.empty()
-                            ? nothing
-                            : CreateFileA(stdout_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (error == INVALID_HANDLE_VALUE || nothing == INVALID_HANDLE_VALUE || output == INVALID_HANDLE_VALUE) return -1;
+  const auto open = [&](const std::string& path, DWORD access, DWORD creation) {
+    return CreateFileA(path.c_str(), access, FILE_SHARE_READ, &inherit, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nothing;
-  startup.hStdOutput = output;
-  startup.hStdError = error;
+  startup.hStdInput = open("NUL", GENERIC_READ, OPEN_EXISTING);
+  startup.hStdOutput = stdout_path.empty() ? open("NUL", GENERIC_WRITE, OPEN_EXISTING)
+                                           : open(stdout_path, GENERIC_WRITE, CREATE_ALWAYS);
+  startup.hStdError = open(stderr_path, GENERIC_WRITE, CREATE_ALWAYS);
+  const HANDLE streams[] = {startup.hStdInput, startup.hStdOutput, startup.hStdError};
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  const bool started = std::ranges::count(streams, INVALID_HANDLE_VALUE) == 0 &&
+                       CreateProcessA(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                       directory.c_str(), &startup, &process);
-  CloseHandle(error);
-  if (output != nothing) CloseHandle(output);
-  CloseHandle(nothing);
+  for (const HANDLE stream : streams) CloseHandle(stream);  // a no-op on INVALID_HANDLE_VALUE
   if (!started) return -1;
-  WaitForSingleObject(process.hProcess, INFINITE);
   DWORD exit_code = 0;
+  WaitForSingleObject(process.hProcess, INFINITE);
   const BOOL known = GetExitCodeProcess(process.hProcess, &exit_code);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
@@ -70,19 +64,18 @@ int RunProgram(const std::string& directory, const std::vector<std::string>& arg
                const std::string& stderr_path, const std::string& stdout_path,
                const std::vector<std::string>& environment, long* peak_rss_kib) {
   const std::string program = ProgramPath();
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  constexpr int kWriteFlags = O_WRONLY | O_CREAT | O_TRUNC;
   const pid_t child = fork();
   if (child < 0) return -1;
   if (child == 0) {
-    const int error = ::open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int nothing = ::open("/dev/null", O_RDWR);
-    const int output =
-        stdout_path.empty() ? nothing : ::open(stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (error < 0 || nothing < 0 || output < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
-    ::dup2(nothing, 0);
+    const int input = ::open("/dev/null", O_RDONLY);
+    const int output = ::open(stdout_path.empty() ? "/dev/null" : stdout_path.c_str(), kWriteFlags, 0644);
+    const int error = ::open(stderr_path.c_str(), kWriteFlags, 0644);
+    if (input < 0 || output < 0 || error < 0 || ::chdir(directory.c_str()) != 0) _exit(127);
+    ::dup2(input, 0);
     ::dup2(output, 1);
     ::dup2(error, 2);
     ::setenv("LC_ALL", "C", 1);

@@ -11,23 +11,19 @@ namespace sirvane::testing {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-  // create_directory reports whether it made the directory, so a name that
-  // another test process took first is simply not used.
+  // create_directory is false for a name another test process took first, and
+  // throws when the temporary directory is not writable.
   std::random_device random;
-  const fs::path base = fs::temp_directory_path();
-  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-    const fs::path candidate = base / ("sirvane-test-" + std::to_string(random()));
-    if (fs::create_directory(candidate)) path_ = candidate.generic_string();
-  }
-  if (path_.empty()) throw std::runtime_error("cannot create a temporary directory in " + base.string());
+  do {
+    path_ = (fs::temp_directory_path() / ("sirvane-test-" + std::to_string(random()))).generic_string();
+  } while (!fs::create_directory(path_));
 }
 
 TempDir::~TempDir() {
-  std::error_code error, ignored;
   // Read-only directories made by a test must not keep their contents alive.
   // The walk stops at its first error rather than retry the same entry.
-  const fs::recursive_directory_iterator end;
-  for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != end; it.increment(error)) {
+  std::error_code error, ignored;
+  for (fs::recursive_directory_iterator it(path_, error), end; !error && it != end; it.increment(error)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
   fs::remove_all(path_, ignored);
