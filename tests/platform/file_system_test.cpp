@@ -14,11 +14,11 @@
 namespace sirvane {
 namespace {
 
+// The common masks are matched in the FindEntries test below; these are the corners.
 TEST(MatchesMaskTest, Wildcards) {
   const std::vector<std::tuple<std::string, std::string, bool>> cases = {
-      {"ACCESS.LOG", "access*.log", true}, {"x.logx", "*.log", false}, {"access1.log", "access?.log", true},
-      {"access12.log", "access?.log", false}, {"access.log", "access?.log", false}, {"", "?", false},
-      {"", "*", true}, {"a", "", false}, {"abcabcabd", "*abd", true}, {"\xC4.log", "\xE4.log", false},
+      {"x.logx", "*.log", false}, {"access.log", "access?.log", false}, {"", "?", false}, {"", "*", true},
+      {"a", "", false}, {"abcabcabd", "*abd", true}, {"\xC4.log", "\xE4.log", false},  // ASCII letters only fold
       {std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*a*a*b", false},  // must not take for ever
   };
   for (const auto& [name, pattern, matches] : cases)

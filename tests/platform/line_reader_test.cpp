@@ -6,7 +6,6 @@
 #include <span>
 #include <vector>
 
-#include "platform/file_parts.h"
 #include "support/byte_scans.h"
 #include "support/compress.h"
 #include "support/temp_dir.h"
@@ -28,29 +27,16 @@ Lines ReadAll(LineReader& reader, const std::string& path) {
   return lines;
 }
 
-template <typename Reader>  // LineBuffer or RangeLineReader
-void ReadBatches(Reader& reader, Lines& into) {
-  std::vector<std::span<char>> lines;
-  while (reader.ReadMutableLines(lines)) {
-    for (const std::span<char> line : lines) into.emplace_back(line.data(), line.size());
-  }
-}
-
-// Bytes from a string, handed out `step` at a time.
-class StringSource : public ByteSource {
- public:
-  StringSource(const std::string& text, std::size_t step) : text_(text), step_(step) {}
+// Bytes from a string, at most 4093 at a time: reads shorter than asked for,
+// ending anywhere in a line.
+struct StringSource : ByteSource {
+  explicit StringSource(std::string_view text) : rest(text) {}
   long long ReadInto(char* into, std::size_t size) override {
-    const std::size_t n = std::min({size, step_, text_.size() - at_});
-    std::copy_n(text_.data() + at_, n, into);
-    at_ += n;
+    const std::size_t n = rest.copy(into, std::min(size, std::size_t{4093}));
+    rest.remove_prefix(n);
     return static_cast<long long>(n);
   }
-
- private:
-  const std::string& text_;
-  std::size_t step_;
-  std::size_t at_ = 0;
+  std::string_view rest;
 };
 
 // Texts and their lines: every kind of line end, also where a block or a
@@ -87,8 +73,9 @@ const Compression kFormats[] = {Compression::kNone};
 
 // The same lines from a fresh and a reused LineReader (Open starts afresh),
 // from a plain or a compressed file, with progress per block up to the file's
-// size; for a plain file also from LineBuffer in every scanning way, and from
-// the file read in parts.
+// size; for a plain file also from LineBuffer in every scanning way. (The
+// byte-range reader is compared with LineReader by the log-ingestion tests,
+// over several parts, and by a whole run over several blocks.)
 TEST(LineReaderTest, EveryWayOfReadingGivesTheLinesOfTheText) {
   const std::vector<std::pair<std::string, Lines>> cases = LineEndCases();
   testing::TempDir dir;
@@ -116,28 +103,15 @@ TEST(LineReaderTest, EveryWayOfReadingGivesTheLinesOfTheText) {
       }
       if (format != Compression::kNone) continue;
       for (ByteScan scan : testing::ByteScansHere()) {
-        for (std::size_t step : {kBlock, std::size_t{4093}}) {
-          StringSource source(text, step);
-          LineBuffer buffer;
-          buffer.SetByteScan(scan);
-          buffer.Start(&source, "memory");
-          Lines read;
-          ReadBatches(buffer, read);
-          EXPECT_EQ(read, lines) << testing::ByteScanName(scan) << ", " << step << " bytes a read";
-        }
-      }
-      RangeLineReader parts_reader;  // reused: Open starts afresh
-      for (std::size_t parts = 1; parts <= 3; ++parts) {
-        const std::vector<FileRange> ranges = SplitIntoLineRanges(path, parts, 0);
-        EXPECT_EQ(ranges.empty(), text.size() < 8);  // too short to be worth parts
-        if (ranges.empty()) continue;
+        StringSource source(text);
+        LineBuffer buffer;
+        buffer.SetByteScan(scan);
+        buffer.Start(&source, "memory");
         Lines read;
-        for (const FileRange& range : ranges) {
-          EXPECT_TRUE(parts_reader.Open(path, range));
-          ReadBatches(parts_reader, read);
-          EXPECT_EQ(parts_reader.BytesRead(), range.end - range.begin);
+        for (std::vector<std::span<char>> batch; buffer.ReadMutableLines(batch);) {
+          for (const std::span<char> line : batch) read.emplace_back(line.data(), line.size());
         }
-        EXPECT_EQ(read, lines) << parts << " parts";
+        EXPECT_EQ(read, lines) << testing::ByteScanName(scan);
       }
     }
   }
@@ -160,21 +134,13 @@ TEST(LineReaderTest, EveryWayOfReadingGivesTheLinesOfTheText) {
                 lines.begin()) && lines[read.size() - 1].starts_with(read.back()))
         << CompressionName(format) << ": " << read.size() << " lines";
   }
-#endif
-}
-
-#if !SIRVANE_WITH_COMPRESSION
-
-TEST(LineReaderTest, WithoutCompressionSupportACompressedFileIsReadAsItIs) {
-  testing::TempDir dir;
-  testing::WriteFile(dir.File("access.log"), std::string("\x1f\x8b\x08\x00garbage\nmore", 16));
-  LineReader reader;
+#else  // without the decoders a compressed file is read as it is, with a warning naming its format
+  testing::WriteFile(path, std::string("\x1f\x8b\x08\x00garbage\nmore", 16));
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(ReadAll(reader, dir.File("access.log")), (Lines{std::string("\x1f\x8b\x08\x00garbage", 11), "more"}));
+  EXPECT_EQ(ReadAll(reused, path), (Lines{std::string("\x1f\x8b\x08\x00garbage", 11), "more"}));
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("gzip-compressed"), std::string::npos);
-}
-
 #endif
+}
 
 }  // namespace
 }  // namespace sirvane

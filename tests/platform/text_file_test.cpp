@@ -45,57 +45,45 @@ TEST(TextFileTest, WritesCrLfLinesAndReplacesAtomicallyOnlyOnClose) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("Logs")), {}), 2);  // no temp file
 }
 
-// Staged files appear only on Commit, all at once, the summary page last;
-// without Commit nothing of them is left, not even the staging directory.
-// When one cannot be moved, the error names it and the summary stays the old.
-TEST(TextFileTest, StagedFilesReplaceTheirTargetsOnlyOnCommit) {
-  for (const std::string how : {"abandoned", "committed", "blocked"}) {
-    SCOPED_TRACE(how);
-    testing::TempDir dir;
-    const std::string out = dir.path() + "/";
-    testing::WriteFile(out + "report.html", "old report");
-    testing::WriteFile(out + "p7.html", "old page");
-    if (how == "blocked") std::filesystem::create_directory(out + "p123.html");
-    std::string advice = "none";
-    {
-      StagedFiles staged;
-      for (int i = 0; i <= 300; ++i) {
-        TextFileWriter file;
-        file.Create(out + (i == 300 ? "report.html" : "p" + std::to_string(i) + ".html"), &staged);
-        file.WriteLine(std::to_string(i));
-        file.Close();
-      }
-      EXPECT_EQ(testing::ReadFile(out + "p7.html"), "old page");
-      try {
-        if (how != "abandoned") staged.Commit("report.html");
-      } catch (const RunError& error) {
-        advice = error.advice();
-      }
+// When a staged file cannot be moved into place at Commit, the error names it
+// and the summary page, moved last, stays the old one. (That staged files
+// replace their targets only on Commit, and that without it nothing of them is
+// left, the whole-run fault-injection tests show.)
+TEST(TextFileTest, AStagedFileThatCannotBeMovedIsNamedAndTheSummaryStaysOld) {
+  testing::TempDir dir;
+  const std::string out = dir.path() + "/";
+  testing::WriteFile(out + "report.html", "old report");
+  std::filesystem::create_directory(out + "p123.html");
+  std::string advice;
+  {
+    StagedFiles staged;
+    for (int i = 0; i <= 300; ++i) {
+      TextFileWriter file;
+      file.Create(out + (i == 300 ? "report.html" : "p" + std::to_string(i) + ".html"), &staged);
+      file.WriteLine(std::to_string(i));
+      file.Close();
     }
-    const bool committed = how == "committed";
-    EXPECT_EQ(advice.find("p123.html") != std::string::npos, how == "blocked") << advice;
-    EXPECT_EQ(testing::ReadFile(out + "report.html"), committed ? "300\r\n" : "old report");
-    EXPECT_TRUE(how != "blocked" || std::filesystem::is_directory(out + "p123.html"));  // never moved aside
-    if (how != "blocked") {  // and nothing staged is left
-      EXPECT_EQ(testing::ReadFile(out + "p7.html"), committed ? "7\r\n" : "old page");
-      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), committed ? 301 : 2);
+    try {
+      staged.Commit("report.html");
+    } catch (const RunError& error) {
+      advice = error.advice();
     }
   }
+  EXPECT_NE(advice.find("p123.html"), std::string::npos) << advice;
+  EXPECT_EQ(testing::ReadFile(out + "report.html"), "old report");
+  EXPECT_TRUE(std::filesystem::is_directory(out + "p123.html"));  // never moved aside
 }
 
 // The old file is read piece by piece as the new bytes come; anything but the
 // same bytes to the end is a difference, and only a plain file is compared.
+// (No file, a directory, a longer old file and a change in a later read the
+// user pages tests meet.)
 TEST(TextFileTest, FileComparerSaysSameOnlyForTheWholeOfAPlainFile) {
   testing::TempDir dir;
   testing::WriteFile(dir.File("page"), "abcdef");
-  std::filesystem::create_directory(dir.File("folder"));
-  const std::string big(200000, 'b');  // more than one read
-  testing::WriteFile(dir.File("big"), big);
   const std::vector<std::tuple<std::string, std::vector<std::string>, bool>> cases = {
-      {"page", {"abc", "", "def"}, true}, {"page", {"abcde"}, false}, {"page", {"abcdef", "g"}, false},
+      {"page", {"abc", "", "def"}, true}, {"page", {"abcdef", "g"}, false},
       {"page", {"abd", "def"}, false},  // a later match does not undo a difference
-      {"missing", {}, false}, {"folder", {}, false}, {"big", {big.substr(0, 70000), big.substr(70000)}, true},
-      {"big", {big.substr(0, 199999) + "c"}, false},  // differs only in a later read
 #ifndef _WIN32
       {"link", {"abcdef"}, false},  // replaced by a file when written, so never the same
 #endif
