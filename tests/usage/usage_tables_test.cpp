@@ -37,15 +37,6 @@ void Account(std::map<std::string, std::size_t>& positions, std::vector<ModelUse
   if (std::ranges::count(user.addresses, line.address) == 0) user.addresses.push_back(line.address);
 }
 
-void Account(UsageTables& tables, const Line& line) {
-  std::uint32_t position = tables.FindUser(line.user);
-  if (position == HashIndex::kNone) position = tables.AddUser(line.user);
-  TReportRec& user = tables.Users[position];
-  user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
-  tables.AddHostTraffic(user, line.host, line.bytes);
-  tables.AddAddress(user, line.address);
-}
-
 ModelUser Listed(const UsageTables& tables, const TReportRec& user) {
   ModelUser listed{std::string(user.UserName), user.Traffic, {}, {}};
   for (const auto& host : user.Hosts) listed.hosts.emplace_back(tables.HostName(host.id), host.traffic);
@@ -83,7 +74,13 @@ TEST(UsageTablesTest, PartsAppendedListsReopenedAndOrderingKeepWhatTheLinesSaid)
                     rng() % 2000 == 0 ? INT64_MAX : static_cast<std::int64_t>(bytes)};
     Account(positions, model, line);
     if (i == 12000) tables.FinishHostLists();
-    Account(i < 12000 ? tables : later, line);
+    UsageTables& part = i < 12000 ? tables : later;
+    std::uint32_t position = part.FindUser(line.user);
+    if (position == HashIndex::kNone) position = part.AddUser(line.user);
+    TReportRec& record = part.Users[position];
+    record.Traffic = SaturatingAdd(record.Traffic, line.bytes);
+    part.AddHostTraffic(record, line.host, line.bytes);
+    part.AddAddress(record, line.address);
   }
   tables.Append(later);
   tables.FinishHostLists();
