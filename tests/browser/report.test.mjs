@@ -20,7 +20,7 @@ const binary = resolve(process.env.SIRVANE_BINARY ?? join(here, '../../build/rel
 const outputDir = resolve(process.env.BROWSER_OUTPUT ?? join(here, '../../build/browser-output'));
 const chromiumPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
 
-const SCRIPT_USER = '<script>alert(1)</script>';
+// A name whose markup, were it ever run, sets a flag; one that opens a dialog.
 const FLAG_USER = '<script>window.sirvanepwned=1</script>';
 const IMG_USER = '<img/src=x/onerror=alert(2)>';
 // user, client address, bytes, URL; Squid's native layout.
@@ -30,17 +30,15 @@ const REQUESTS = [
   ['bob', '10.0.3.22', 31457280, 'http://video.example.net/stream/seg-118.ts'],
   ['bob', '10.0.3.22', 4194304, 'video.example.net:443'],
   ['bob', '10.0.3.22', 2097152, 'http://updates.example.com/pkg/tool.tar.xz'],
-  [SCRIPT_USER, '10.0.4.8', 2048000, 'http://shop.example.com/cart'],
   [FLAG_USER, '10.0.4.9', 1024000, 'http://news.example.net/'],
   [IMG_USER, '10.0.4.10', 512000, 'http://www.example.org/'],
   ['-', '10.0.4.31', 3924, 'http://ads.example.net/pixel.gif'],
 ];
-const EXPECTED_USERS = ['bob', SCRIPT_USER, 'alice', FLAG_USER, IMG_USER];
+const EXPECTED_USERS = ['bob', 'alice', FLAG_USER, IMG_USER];
 const RED = 'rgb(255, 0, 0)';
 
 const workDir = mkdtempSync(join(tmpdir(), 'sirvane-browser-'));
 const summaryUrl = pathToFileURL(join(workDir, 'report', 'report.html')).href;
-const problems = [];  // dialogs opened and script errors
 let context;
 
 before(async () => {
@@ -49,24 +47,17 @@ before(async () => {
   mkdirSync(join(workDir, 'logs'));
   mkdirSync(join(workDir, 'report'));
   mkdirSync(outputDir, { recursive: true });
-  const lines = REQUESTS.map(([user, address, bytes, url], i) => {
-    const method = url.startsWith('http') ? 'GET' : 'CONNECT';
-    return `${1796112037 + 37 * i}.120    245 ${address} TCP_MISS/200 ${bytes} ${method} ${url} ${user} ` +
-      'HIER_DIRECT/203.0.113.10 text/html';
-  });
+  const lines = REQUESTS.map(([user, address, bytes, url], i) => `${1796112037 + 37 * i}.120    245 ${address} ` +
+    `TCP_MISS/200 ${bytes} ${url.startsWith('http') ? 'GET' : 'CONNECT'} ${url} ${user} HIER_DIRECT/203.0.113.10 text/html`);
   writeFileSync(join(workDir, 'logs', 'access.log'), lines.join('\n') + '\n');
   // 30 MiB: bob's traffic is red; alice's is not.
   writeFileSync(join(workDir, 'sirvane.cfg'), 'inputpath=logs/access*.log\noutputpath=report\nnamefield=8\n' +
     'bytesfield=5\nqueryfield=7\nipfield=3\nlimit=31457280\nfinalreport=yes\n');
-  const env = { ...process.env, LC_ALL: 'C' };
-  execFileSync(binary, [], { cwd: workDir, env, stdio: ['ignore', 'inherit', 'inherit'] });
-  assert.ok(existsSync(fileURLToPath(summaryUrl)), 'sirvane wrote no report.html');
+  execFileSync(binary, [], { cwd: workDir, env: { ...process.env, LC_ALL: 'C' }, stdio: ['ignore', 'inherit', 'inherit'] });
   context = await chromium.launchPersistentContext(join(workDir, 'chromium'), {
-    executablePath: chromiumPath,
-    headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    executablePath: chromiumPath, headless: true, viewport: { width: 1200, height: 800 },
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    viewport: { width: 1200, height: 800 },
   });
 });
 
@@ -74,14 +65,6 @@ after(async () => {
   await context?.close();
   rmSync(workDir, { recursive: true, force: true });
 });
-
-async function openSummary() {
-  const page = await context.newPage();
-  page.on('dialog', (dialog) => { problems.push(`dialog: ${dialog.message()}`); return dialog.dismiss(); });
-  page.on('pageerror', (error) => problems.push(`script error: ${error.message}`));
-  await page.goto(summaryUrl);
-  return page;
-}
 
 // The rows of the table whose first cell is `header` (the header row left
 // out), each cell as its text and the colour that text is drawn in; null when
@@ -97,35 +80,32 @@ async function tableRows(page, header) {
   }, header);
 }
 
-test('the summary page lists every user, with markup in names shown as text', async () => {
-  const page = await openSummary();
+test('the summary lists every user with markup in names as text, and each link opens a host table', async () => {
+  const page = await context.newPage();
+  const problems = [];  // dialogs opened and script errors
+  page.on('dialog', (dialog) => { problems.push(`dialog: ${dialog.message()}`); return dialog.dismiss(); });
+  page.on('pageerror', (error) => problems.push(`script error: ${error.message}`));
+  await page.goto(summaryUrl);
   const rows = await tableRows(page, 'user:');
   assert.deepEqual(rows?.map((cells) => cells[0].text), [...EXPECTED_USERS, 'unknown', 'total:']);
   assert.equal(await page.locator('script, img[onerror]').count(), 0, 'an element was created from a name');
-  const colour = (row, column) => rows.at(row)[column].colour;
-  assert.deepEqual([colour(0, 1), colour(0, 2)], [RED, RED], "bob's figures (over the limit) are not red");
-  assert.notEqual(colour(2, 1), RED, "alice's traffic (under the limit) is red");
-  assert.notEqual(colour(-1, 1), RED, 'the total row is red');
+  // Only bob is over the limit: his traffic and prognosis are red, no other figure is.
+  assert.deepEqual(rows.map((cells) => cells.slice(1).map((cell) => cell.colour === RED)),
+    rows.map((cells, i) => [i === 0, i === 0]));
   await page.screenshot({ path: join(outputDir, 'summary.png'), fullPage: true });
   await page.waitForTimeout(200);  // let a stray handler (an onerror, say) fire if there were one
   assert.equal(await page.evaluate(() => window.sirvanepwned), undefined);
-  assert.deepEqual(problems, []);
-});
 
-test('every user link opens a page with the user and a host table', async () => {
-  const page = await openSummary();
   const userLinks = page.locator('table a');
-  const names = await userLinks.allTextContents();
-  assert.deepEqual(names, EXPECTED_USERS);
-  for (const [i, name] of names.entries()) {
+  assert.deepEqual(await userLinks.allTextContents(), EXPECTED_USERS);
+  for (const [i, name] of EXPECTED_USERS.entries()) {
     await page.goto(summaryUrl);
     await Promise.all([page.waitForURL((url) => url.href !== summaryUrl), userLinks.nth(i).click()]);
-    assert.ok(existsSync(fileURLToPath(page.url())), `${name}: the link leads to no file (${page.url()})`);
     const userRows = await tableRows(page, 'user:');
-    assert.deepEqual(userRows?.map((cells) => cells[0].text), [name], `${name}: user row`);
+    assert.deepEqual(userRows?.map((cells) => cells[0].text), [name], `${name}: no user row at ${page.url()}`);
     const hosts = (await tableRows(page, 'URL:'))?.map((cells) => cells.map((cell) => cell.text));
     assert.ok(hosts?.length > 0, `${name}: no host rows`);
-    assert.equal(await page.locator('script').count(), 0, `${name}: a <script> element on the page`);
+    assert.equal(await page.locator('script, img[onerror]').count(), 0, `${name}: an element was created from a name`);
     if (name === 'bob') {
       assert.deepEqual(hosts, [['video.example.net', '30720K'], ['', '4096K'], ['updates.example.com', '2048K']]);
       assert.deepEqual(userRows[0].slice(1).map((cell) => cell.colour), [RED, RED], "bob's figures on his page are not red");

