@@ -15,7 +15,7 @@ namespace {
 using testing::ExampleReport;
 
 // The records are read through the CSV encoder: one line holds every number
-// of a user or host.
+// of a user or host, and fields that hold a comma, a quote or a line end are quoted.
 TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   struct Case {
@@ -42,9 +42,9 @@ TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
        "unknown,,,,3000,3,,8,,,\r\n"
        "total,,,,20003000,19534,,48835,,,\r\n"},
       // The largest count, its kilobytes and their prognosis.
-      {"sums at the largest value, fields to quote", {{"a\"", kMax, {{"h,1", kMax}}}, {"b", kMax}, {"-", kMax}},
-       "user,\"a\"\"\",true,a_.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
-       "host,\"a\"\"\",,," + max + "," + kb + ",,,,,\"h,1\"\r\n"
+      {"sums at the largest value, fields to quote", {{"a\"\n", kMax, {{"h,\r1", kMax}}}, {"b", kMax}, {"-", kMax}},
+       "user,\"a\"\"\n\",true,a__.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+       "host,\"a\"\"\n\",,," + max + "," + kb + ",,,,,\"h,\r1\"\r\n"
        "user,b,true,b.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "user,-,false,," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "unknown,,,," + max + "," + kb + ",," + prognosis + ",,,\r\n"
