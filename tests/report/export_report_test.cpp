@@ -15,8 +15,10 @@ namespace {
 using testing::ExampleReport;
 
 // The records are read through the CSV encoder: one line holds every number
-// of a user or host, and fields that hold a comma, a quote or a line end are quoted.
-TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
+// of a user or host, and fields that hold a comma, a quote or a line end are
+// quoted. The first case is written as CSV, the second as JSON: each setting
+// writes its own file, with what the encoder gives.
+TEST(ExportReportTest, WritesTheNumbersOfThePagesToTheConfiguredFile) {
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   struct Case {
     const char* what;
@@ -52,28 +54,18 @@ TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    const bool csv = &c == &cases[0];
     ExampleReport report;
+    report.settings.ExportCsv = csv;
+    report.settings.ExportJson = !csv;
     report.Add(c.users);
     const ReportContext context = report.Context(2.5);
     WriteSummaryPage(report.tables, context);  // gives the users their page names
+    WriteExports(report.tables, context);
     const ExportReport data = BuildExportReport(report.tables, context);
     EXPECT_EQ(std::vector<int>({data.month, data.year}), std::vector<int>({3, 2026}));
     EXPECT_EQ(data.limit, 10485760);
     EXPECT_EQ(EncodeCsv(data), header + c.records);
-  }
-}
-
-// Each setting writes its own file, with what the encoder gives.
-TEST(ExportReportTest, WritesOnlyTheConfiguredFile) {
-  for (const bool csv : {false, true}) {
-    ExampleReport report;
-    report.settings.ExportCsv = csv;
-    report.settings.ExportJson = !csv;
-    report.Add({{"admin", 12000000, {{"mirror", 9000000}}}});
-    const ReportContext context = report.Context(2.5);
-    WriteSummaryPage(report.tables, context);
-    WriteExports(report.tables, context);
-    const ExportReport data = BuildExportReport(report.tables, context);
     EXPECT_FALSE(testing::Exists(report.dir.File(csv ? "report.json" : "report.csv")));
     EXPECT_EQ(report.Read(csv ? "report.csv" : "report.json"), csv ? EncodeCsv(data) : EncodeJson(data));
   }
