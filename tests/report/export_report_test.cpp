@@ -44,10 +44,12 @@ TEST(ExportReportTest, WritesTheNumbersOfThePagesToTheConfiguredFile) {
        "unknown,,,,3000,3,,8,,,\r\n"
        "total,,,,20003000,19534,,48835,,,\r\n"},
       // The largest count, its kilobytes and their prognosis.
-      {"sums at the largest value, fields to quote", {{"a\"\n", kMax, {{"h,\r1", kMax}}}, {"b", kMax}, {"-", kMax}},
-       "user,\"a\"\"\n\",true,a__.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
-       "host,\"a\"\"\n\",,," + max + "," + kb + ",,,,,\"h,\r1\"\r\n"
-       "user,b,true,b.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+      {"sums at the largest value, fields to quote",
+       {{"a\"", kMax, {{"h,1", kMax}, {"\r", kMax}}}, {"b\n", kMax}, {"-", kMax}},
+       "user,\"a\"\"\",true,a_.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+       "host,\"a\"\"\",,," + max + "," + kb + ",,,,,\"h,1\"\r\n"
+       "host,\"a\"\"\",,," + max + "," + kb + ",,,,,\"\r\"\r\n"
+       "user,\"b\n\",true,b_.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "user,-,false,," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "unknown,,,," + max + "," + kb + ",," + prognosis + ",,,\r\n"
        "total,,,," + max + ",27021597764222976,,67553994410557440,,,\r\n"},
