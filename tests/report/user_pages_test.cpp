@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "report/summary_page.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
@@ -60,9 +61,10 @@ TEST(UserPagesTest, HostsWithTrafficAreListedEscapedOnPagesOfVisibleUsers) {
   EXPECT_EQ(Files(report).size(), 2u);  // report.html and u.html
 }
 
-// Two threads write the same files as one (which failing page is reported
-// is the ordered runner's to keep).
-TEST(UserPagesTest, TwoThreadsWriteAsOne) {
+// Two threads write the same files as one. A page whose name a directory
+// holds cannot be replaced: the error names it (which of several failing
+// pages is reported is the ordered runner's to keep).
+TEST(UserPagesTest, TwoThreadsWriteAsOneAndReportAFailingPage) {
   Users users;
   for (int i = 0; i < 300; ++i) {
     users.push_back({"u" + std::to_string(1000 + i) + (i % 7 == 0 ? "<&>" : ""), 1000000 - i * 1000});
@@ -75,6 +77,14 @@ TEST(UserPagesTest, TwoThreadsWriteAsOne) {
   WritePages(two, 2);
   EXPECT_EQ(Files(one).size(), 301u);
   EXPECT_EQ(Files(two), Files(one));
+  std::filesystem::remove(two.dir.File("u1041.html"));
+  std::filesystem::create_directory(two.dir.File("u1041.html"));
+  try {
+    WritePages(two, 2);
+    ADD_FAILURE() << "no error";
+  } catch (const RunError& error) {
+    EXPECT_NE(error.advice().find("u1041.html"), std::string::npos) << error.advice();
+  }
 }
 
 // A rerun leaves a page whose bytes are unchanged as it is, and replaces one
