@@ -7,12 +7,6 @@
 namespace sirvane {
 namespace {
 
-std::string Quoted(std::string_view text) {
-  std::string out;
-  AppendJsonString(out, text);
-  return out;
-}
-
 TEST(ExportJsonTest, StringsAreEscapedAndAlwaysValidUtf8) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"a\"b\\c/d\b\f\n\r\t", "\"a\\\"b\\\\c/d\\b\\f\\n\\r\\t\""},
@@ -25,7 +19,11 @@ TEST(ExportJsonTest, StringsAreEscapedAndAlwaysValidUtf8) {
       {"\xE0\x80\x80\xED\xA0\x80\xF4\x90\x80\x80", 
        "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""},
   };
-  for (const auto& [text, expected] : cases) EXPECT_EQ(Quoted(text), expected) << text;
+  for (const auto& [text, expected] : cases) {
+    std::string quoted;
+    AppendJsonString(quoted, text);
+    EXPECT_EQ(quoted, expected) << text;
+  }
 }
 
 TEST(ExportJsonTest, DocumentLayout) {

@@ -15,8 +15,10 @@ namespace {
 using testing::ExampleReport;
 
 // The records are read through the CSV encoder: one line holds every number
-// of a user or host.
-TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
+// of a user or host, and fields that hold a comma, a quote or a line end are
+// quoted. The first case is written as CSV, the second as JSON: each setting
+// writes its own file, with what the encoder gives.
+TEST(ExportReportTest, WritesTheNumbersOfThePagesToTheConfiguredFile) {
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   struct Case {
     const char* what;
@@ -42,38 +44,30 @@ TEST(ExportReportTest, HasTheNumbersOfThePagesAndSaturates) {
        "unknown,,,,3000,3,,8,,,\r\n"
        "total,,,,20003000,19534,,48835,,,\r\n"},
       // The largest count, its kilobytes and their prognosis.
-      {"sums at the largest value, fields to quote", {{"a\"", kMax, {{"h,1", kMax}}}, {"b", kMax}, {"-", kMax}},
+      {"sums at the largest value, fields to quote",
+       {{"a\"", kMax, {{"h,1", kMax}, {"\r", kMax}}}, {"b\n", kMax}, {"-", kMax}},
        "user,\"a\"\"\",true,a_.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "host,\"a\"\"\",,," + max + "," + kb + ",,,,,\"h,1\"\r\n"
-       "user,b,true,b.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
+       "host,\"a\"\"\",,," + max + "," + kb + ",,,,,\"\r\"\r\n"
+       "user,\"b\n\",true,b_.html," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "user,-,false,," + max + "," + kb + "," + max + "," + prognosis + ",true,true,\r\n"
        "unknown,,,," + max + "," + kb + ",," + prognosis + ",,,\r\n"
        "total,,,," + max + ",27021597764222976,,67553994410557440,,,\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    const bool csv = &c == &cases[0];
     ExampleReport report;
+    report.settings.ExportCsv = csv;
+    report.settings.ExportJson = !csv;
     report.Add(c.users);
     const ReportContext context = report.Context(2.5);
     WriteSummaryPage(report.tables, context);  // gives the users their page names
+    WriteExports(report.tables, context);
     const ExportReport data = BuildExportReport(report.tables, context);
     EXPECT_EQ(std::vector<int>({data.month, data.year}), std::vector<int>({3, 2026}));
     EXPECT_EQ(data.limit, 10485760);
     EXPECT_EQ(EncodeCsv(data), header + c.records);
-  }
-}
-
-// Each setting writes its own file, with what the encoder gives.
-TEST(ExportReportTest, WritesOnlyTheConfiguredFile) {
-  for (const bool csv : {false, true}) {
-    ExampleReport report;
-    report.settings.ExportCsv = csv;
-    report.settings.ExportJson = !csv;
-    report.Add({{"admin", 12000000, {{"mirror", 9000000}}}});
-    const ReportContext context = report.Context(2.5);
-    WriteSummaryPage(report.tables, context);
-    WriteExports(report.tables, context);
-    const ExportReport data = BuildExportReport(report.tables, context);
     EXPECT_FALSE(testing::Exists(report.dir.File(csv ? "report.json" : "report.csv")));
     EXPECT_EQ(report.Read(csv ? "report.csv" : "report.json"), csv ? EncodeCsv(data) : EncodeJson(data));
   }

@@ -36,14 +36,10 @@ TEST(NumbersTest, ProjectionsRoundOnceAndSaturate) {
   for (const Case& c : cases) EXPECT_EQ(c.project(c.value, c.factor), c.expected) << c.value << " x " << c.factor;
 }
 
-// The extended-precision rounding the integer paths must equal: the quotient
-// and the product by 1 are exact in a long double, and nearbyintl rounds half
-// to even.
-std::int64_t ReferenceKiloBytes(std::int64_t bytes) {
-  return static_cast<std::int64_t>(std::nearbyintl(static_cast<long double>(bytes) / 1024.0L));
-}
-
-std::vector<std::int64_t> EdgeValues() {
+// A factor of 1 takes the exact path; other factors still round in extended
+// precision. The reference: the quotient and the product by 1 are exact in a
+// long double, and nearbyintl rounds half to even.
+TEST(NumbersTest, KiloBytesEqualsTheExtendedPrecisionRounding) {
   std::vector<std::int64_t> values = {kMin, kMin + 1, kMax, kMax - 1, 0, 1, -1};
   for (int bit = 1; bit < 63; ++bit) {
     const std::int64_t power = std::int64_t{1} << bit;
@@ -54,15 +50,11 @@ std::vector<std::int64_t> EdgeValues() {
   }
   // Every remainder near the ties of the first kilobytes, both signs.
   for (std::int64_t v = -4200; v <= 4200; ++v) values.push_back(v);
-  return values;
-}
-
-// A factor of 1 takes the exact path; other factors still round in extended precision.
-TEST(NumbersTest, KiloBytesEqualsTheExtendedPrecisionRounding) {
-  for (const std::int64_t bytes : EdgeValues()) {
-    ASSERT_EQ(KiloBytes(bytes), ReferenceKiloBytes(bytes)) << bytes;
+  for (const std::int64_t bytes : values) {
+    const auto reference = static_cast<std::int64_t>(std::nearbyintl(static_cast<long double>(bytes) / 1024.0L));
+    ASSERT_EQ(KiloBytes(bytes), reference) << bytes;
     ASSERT_EQ(Project(bytes, 1.0), bytes) << bytes;
-    ASSERT_EQ(ProjectKiloBytes(bytes, 1.0), ReferenceKiloBytes(bytes)) << bytes;
+    ASSERT_EQ(ProjectKiloBytes(bytes, 1.0), reference) << bytes;
   }
   EXPECT_EQ(ProjectKiloBytes(1536, 1.0 + 1e-15), 2);
   EXPECT_EQ(ProjectKiloBytes(2560, 1.0 + 1e-15), 3);  // just above the tie: not rounded to even
