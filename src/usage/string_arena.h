@@ -26,7 +26,6 @@ class CountedString {
   }
   operator std::string_view() const { return view(); }
   bool empty() const { return at_ == nullptr; }
-  std::size_t size() const { return view().size(); }
   friend bool operator==(CountedString a, std::string_view b) { return a.view() == b; }
 
  private:

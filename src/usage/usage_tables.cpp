@@ -44,9 +44,13 @@ std::uint32_t UsageTables::Intern(HostTable& table, std::string_view text, std::
   return id;
 }
 
-std::uint32_t UsageTables::Intern(AddressTable& table, std::string_view text, std::uint64_t hash) {
+std::uint32_t UsageTables::Find(const AddressTable& table, std::string_view text, std::uint64_t hash) {
   const std::vector<CountedString>& strings = table.strings;
-  const std::uint32_t found = table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id].view(); });
+  return table.index.Find(text, hash, [&strings](std::uint32_t id) { return strings[id].view(); });
+}
+
+std::uint32_t UsageTables::Intern(AddressTable& table, std::string_view text, std::uint64_t hash) {
+  const std::uint32_t found = Find(table, text, hash);
   if (found != PositionIndex::kNone) return found;
   if (table.index.size() != table.strings.size()) {  // released: index again, then look again
     Reindex(table);
@@ -86,7 +90,6 @@ void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
   user.Addresses.Add(id);
 }
 
-
 void UsageTables::FinishHostLists() {
   // Each user's list is the user's own: the users are finished on two threads.
   RunInIndexOrder(Users.size(), TaskThreads(), [&](unsigned, std::size_t k) { Users[k].Hosts.Finish(); });
@@ -111,16 +114,13 @@ void UsageTables::Append(UsageTables& later) {
   // looked up only among this table's own, and those new here are indexed
   // once the later part's memory is gone: an index that grew meanwhile would
   // hold its old and new slots next to the users of both parts.
-  if (user_index_released_) ReindexUsers();
   if (addresses_.index.size() != addresses_.strings.size()) Reindex(addresses_);
   const std::size_t own_users = Users.size();
   const std::size_t own_addresses = addresses_.strings.size();
   std::vector<std::uint32_t> address_ids(later.addresses_.strings.size());
   for (std::size_t i = 0; i < address_ids.size(); ++i) {
     const CountedString address = later.addresses_.strings[i];
-    const std::vector<CountedString>& strings = addresses_.strings;
-    address_ids[i] = addresses_.index.Find(address, Hash(address),
-                                           [&strings](std::uint32_t id) { return strings[id].view(); });
+    address_ids[i] = Find(addresses_, address, Hash(address));
     if (address_ids[i] == PositionIndex::kNone) {
       address_ids[i] = NextPosition(addresses_.strings.size());
       addresses_.strings.push_back(address);

@@ -196,6 +196,8 @@ class UsageTables {
   // `owned`, `text` itself, already in this table's arena.
   std::uint32_t Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned = false);
   std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash);
+  // The id of `text` in `table`, or PositionIndex::kNone.
+  static std::uint32_t Find(const AddressTable& table, std::string_view text, std::uint64_t hash);
   // Indexes every string of `table` again, after ReleaseIndexes.
   void Reindex(HostTable& table);
   void Reindex(AddressTable& table);
