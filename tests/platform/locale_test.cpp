@@ -54,7 +54,6 @@ TEST(LowerCaseTest, AsciiEverywhereAndUtf8WhereTheLengthStaysTheSame) {
       {"\xC3\x84rger", "\xC3\xA4rger"}, {"\xEF\xBC\xA1\xF0\x90\x90\x80", "\xEF\xBD\x81\xF0\x90\x90\xA8"},
       {"ABCDEFG\xC3\x84XYZ", "abcdefg\xC3\xA4xyz"},  // a character across eight bytes
       {"\xC4\xB0X\xE1\xBA\x9E", "\xC4\xB0x\xE1\xBA\x9E"},  // lower forms shorter: kept
-      {"\xFF\xC3" "AB\x80\xED\xA0\x80", "\xFF\xC3" "ab\x80\xED\xA0\x80"},  // invalid
       {"AB\xC3\x84", "ab\xC3\x84"},  // a character cut by the end of the given length stays
   };
   for (auto [line, lowered] : cases) {
@@ -72,7 +71,6 @@ TEST(FormatDateAndTimeTest, FollowTheFormat) {
   EXPECT_EQ(FormatDate({"%a %d.%m.%Y %j", ""}, leap_day), "Fri 01.03.2024 061");
   EXPECT_EQ(FormatDate({"%0300Y", ""}, saturday), std::string(296, '0') + "2026");  // outgrows the first buffer
   EXPECT_EQ(FormatTime({"", "%-H:%M:%S %I %p"}, saturday), "0:00:04 12 AM");
-  EXPECT_EQ(FormatTime({"", ""}, saturday), "");
 #endif
 }
 

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <tuple>
-#include <vector>
 
 #include "platform/error.h"
 #include "support/temp_dir.h"
@@ -72,30 +70,6 @@ TEST(TextFileTest, AStagedFileThatCannotBeMovedIsNamedAndTheSummaryStaysOld) {
   EXPECT_NE(advice.find("p123.html"), std::string::npos) << advice;
   EXPECT_EQ(testing::ReadFile(out + "report.html"), "old report");
   EXPECT_TRUE(std::filesystem::is_directory(out + "p123.html"));  // never moved aside
-}
-
-// The old file is read piece by piece as the new bytes come; anything but the
-// same bytes to the end is a difference, and only a plain file is compared.
-// (No file, a directory, a longer old file and a change in a later read the
-// user pages tests meet.)
-TEST(TextFileTest, FileComparerSaysSameOnlyForTheWholeOfAPlainFile) {
-  testing::TempDir dir;
-  testing::WriteFile(dir.File("page"), "abcdef");
-  const std::vector<std::tuple<std::string, std::vector<std::string>, bool>> cases = {
-      {"page", {"abc", "", "def"}, true}, {"page", {"abcdef", "g"}, false},
-      {"page", {"abd", "def"}, false},  // a later match does not undo a difference
-#ifndef _WIN32
-      {"link", {"abcdef"}, false},  // replaced by a file when written, so never the same
-#endif
-  };
-#ifndef _WIN32
-  std::filesystem::create_symlink(dir.File("page"), dir.File("link"));
-#endif
-  for (const auto& [file, pieces, same] : cases) {
-    FileComparer old(dir.File(file));
-    for (const std::string& piece : pieces) old.Continues(piece);
-    EXPECT_EQ(old.Same(), same) << file << " in " << pieces.size() << " pieces";
-  }
 }
 
 }  // namespace
