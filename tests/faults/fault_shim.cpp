@@ -1,15 +1,21 @@
 // A preloaded library that makes file operations fail the way a full disk or a
 // vanishing log does, for the end-to-end tests. It replaces the calls the
-// program makes (open, write, close; not their 64-bit names), only on paths that contain $SIRVANE_FAULT_PATH;
+// program makes (open, write, close, and pread, which reads plain logs; not
+// their 64-bit names), only on paths that contain $SIRVANE_FAULT_PATH;
 // $SIRVANE_FAULT says how:
 //   create          open() with O_CREAT fails with EACCES
 //   write=N         writes succeed for N bytes in all, then fail with ENOSPC
 //   close           close() releases the file but reports ENOSPC
+//   read-truncate=N the first read at or beyond 1 MiB into the file first
+//                   truncates it to N bytes
+//   read-unlink     that read first deletes the file
+//   read-error      that read fails with EIO
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -30,7 +36,7 @@ const char* Fault() {
 
 bool FaultIs(const char* kind) { return std::strncmp(Fault(), kind, std::strlen(kind)) == 0; }
 
-long FaultNumber() { return std::atol(std::strchr(Fault(), '=') + 1); }  // of write=N
+long FaultNumber() { return std::atol(std::strchr(Fault(), '=') + 1); }  // of the kinds with "=N"
 
 bool Matches(const std::string& path) {
   const char* part = std::getenv("SIRVANE_FAULT_PATH");
@@ -79,6 +85,19 @@ int close(int fd) {
   const bool fail = FaultIs("close") && Matches(PathOf(fd));
   const int result = real(fd);
   return fail ? Fail(ENOSPC) : result;
+}
+
+// Acts once, on the first read at or beyond 1 MiB into the file.
+ssize_t pread(int fd, void* data, size_t size, off_t offset) {
+  static const auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
+  static std::atomic<bool> done{false};
+  const std::string path = FaultIs("read-") && offset >= off_t{1} << 20 ? PathOf(fd) : "";
+  if (Matches(path) && !done.exchange(true)) {
+    if (FaultIs("read-truncate=")) truncate(path.c_str(), FaultNumber());
+    if (FaultIs("read-unlink")) unlink(path.c_str());
+    if (FaultIs("read-error")) return Fail(EIO);
+  }
+  return real(fd, data, size, offset);
 }
 
 }  // extern "C"

@@ -95,6 +95,31 @@ TEST(HostileLogTest, CraftedBytesAndNamesGiveSoundNumbersAndEscapedPages) {
   }
 }
 
+// A log that changes under the reader, made deterministic by the preloaded
+// library: it acts once the first 1 MiB has been read.
+TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
+  std::string line = SquidLine("alice", 1024, "10.0.0.1", "http://a.example/");
+  line.insert(line.size() - 1, std::string(128 - line.size(), ' '));  // 128-byte lines: 8192 per MiB
+  std::string log;
+  for (int i = 0; i < 3 * 8192; ++i) log += line;
+  const std::vector<std::tuple<std::string, long, std::string>> cases = {  // fault, lines counted, warning
+      {"read-truncate=0", 8192, ""},
+      {"read-truncate=1500000", 8192 + (1500000 - 1048576) / 128 + 1, ""},
+      {"read-unlink", 3 * 8192, ""},
+      {"read-error", 8192, "error while reading the log file"}};
+  for (const auto& [fault, records, warning] : cases) {
+    SCOPED_TRACE(fault);
+    Workspace w(log, kFinalConfig);
+    ASSERT_EQ(w.RunWithFault(fault, "access.log"), 0) << w.err;
+    EXPECT_NE(w.Read("last.log").find("access.log:" + std::to_string(records) + ";"), std::string::npos)
+        << w.Read("last.log");
+    EXPECT_TRUE(warning.empty() ? w.err.empty() : w.err.find(warning) != std::string::npos) << w.err;
+    // Every line read counts, the one cut after its byte count included.
+    const std::string k = std::to_string(records) + "K";
+    EXPECT_EQ(Rows(w)[0], "alice|" + k + "|" + k);
+  }
+}
+
 // A line of 200 MB is read whole. A sparse file of 5 GiB of NUL bytes (past
 // both 2^31 and 2^32) with one real line at the end has its first "line" cut
 // at 256 MiB with a warning. Memory stays bounded either way.
