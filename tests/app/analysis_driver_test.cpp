@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace sirvane {
 namespace {
 
@@ -23,15 +21,6 @@ TEST(PrognosisFactorTest, ProjectsToThirtyDays) {
     EXPECT_EQ(PrognosisFactorFor(day, false), factor) << day;
     EXPECT_EQ(PrognosisFactorFor(day, true), 1.0) << day;
   }
-}
-
-TEST(FormatTimeOfDayTest, RoundsToTheMillisecondAndDropsIt) {
-  const LocaleFormats h24 = LocaleFormats::Picture("dd.MM.yyyy", "H:mm:ss");
-  auto at = [](int h, int m, int s, double ms) { return ((h * 60.0 + m) * 60.0 + s + ms / 1000.0) / 86400.0; };
-  EXPECT_EQ(FormatTimeOfDay(at(14, 2, 11, 999.6), h24), "14:02:12");  // 999.6 ms rounds up
-  EXPECT_EQ(FormatTimeOfDay(at(14, 2, 11, 999.4), h24), "14:02:11");
-  // A run past midnight shows the magnitude of the negative difference.
-  EXPECT_EQ(FormatTimeOfDay(std::fabs(at(0, 0, 10, 0) - at(23, 59, 50, 0)), h24), "23:59:40");
 }
 
 }  // namespace

