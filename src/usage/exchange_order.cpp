@@ -33,11 +33,6 @@ namespace sirvane {
 
 namespace {
 
-struct Element {
-  std::int64_t value;
-  std::uint32_t index;
-};
-
 // Marked positions, 0-based, answered as counts below a position. One bit
 // per position plus a Fenwick tree over 64-bit words keeps the tree small
 // enough to stay in cache for millions of positions.
@@ -106,45 +101,49 @@ class FreeSlots {
   std::size_t top_step_ = 1;
 };
 
-// Sorts by descending value, equal values in original order: the groups of
-// equal values, largest first. A least-significant-digit radix sort on the
-// value's bytes is stable and costs a few passes where a comparison sort
-// needs some twenty comparisons an element; bytes equal in every element
-// (the high ones, mostly) are skipped.
-void SortDescendingKeepingOrder(std::vector<Element>& elements) {
-  const std::size_t count = elements.size();
+// The indexes of `values` by descending value, equal values in original
+// order: the groups of equal values, largest first. Indexes are sorted, not
+// (value, index) pairs: with a million users that is 8 MB of arrays instead
+// of 32, at the moment the ordering is the run's largest user of memory. A
+// least-significant-digit radix sort on the value's bytes is stable and
+// costs a few passes where a comparison sort needs some twenty comparisons an
+// element; bytes equal in every element (the high ones, mostly) are skipped.
+std::vector<std::uint32_t> IndexesDescendingKeepingOrder(std::span<const std::int64_t> values) {
+  const std::size_t count = values.size();
+  std::vector<std::uint32_t> indexes(count);
+  std::iota(indexes.begin(), indexes.end(), std::uint32_t{0});
   if (count < 256) {
-    std::sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) {
-      return a.value != b.value ? a.value > b.value : a.index < b.index;
-    });
-    return;
+    std::stable_sort(indexes.begin(), indexes.end(),
+                     [values](std::uint32_t a, std::uint32_t b) { return values[a] > values[b]; });
+    return indexes;
   }
   // Ascending order of the key is descending order of the value.
-  auto key = [](std::int64_t value) {
-    return ~(static_cast<std::uint64_t>(value) ^ (std::uint64_t{1} << 63));
+  auto key = [values](std::uint32_t index) {
+    return ~(static_cast<std::uint64_t>(values[index]) ^ (std::uint64_t{1} << 63));
   };
   std::vector<std::array<std::uint32_t, 256>> counts(8);
-  for (const Element& e : elements) {
-    const std::uint64_t k = key(e.value);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint64_t k = key(i);
     for (int digit = 0; digit < 8; ++digit) ++counts[digit][(k >> (8 * digit)) & 255];
   }
-  std::vector<Element> scratch(count);
-  Element* from = elements.data();
-  Element* to = scratch.data();
+  std::vector<std::uint32_t> scratch(count);
+  std::uint32_t* from = indexes.data();
+  std::uint32_t* to = scratch.data();
   for (int digit = 0; digit < 8; ++digit) {
     std::array<std::uint32_t, 256>& offsets = counts[digit];
     const int shift = 8 * digit;
-    if (offsets[(key(from[0].value) >> shift) & 255] == count) continue;  // one byte value in all
+    if (offsets[(key(0) >> shift) & 255] == count) continue;  // one byte value in all
     std::uint32_t sum = 0;
     for (std::uint32_t& offset : offsets) {
       const std::uint32_t here = offset;
       offset = sum;
       sum += here;
     }
-    for (std::size_t i = 0; i < count; ++i) to[offsets[(key(from[i].value) >> shift) & 255]++] = from[i];
+    for (std::size_t i = 0; i < count; ++i) to[offsets[(key(from[i]) >> shift) & 255]++] = from[i];
     std::swap(from, to);
   }
-  if (from != elements.data()) std::copy(from, from + count, elements.data());
+  if (from != indexes.data()) indexes.swap(scratch);
+  return indexes;
 }
 
 }  // namespace
@@ -154,33 +153,39 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
   if (count > std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("too many elements to order (more than 4294967295)");
   }
-  std::vector<std::uint32_t> order(count);
-  std::iota(order.begin(), order.end(), std::uint32_t{0});
   // Nothing is exchanged when no later value is larger: common when a run
   // changed nothing since the data was last sorted.
-  if (count < 2 || std::is_sorted(values.begin(), values.end(), std::greater<>())) return order;
-
-  std::vector<Element> elements;
-  elements.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    elements.push_back({values[i], static_cast<std::uint32_t>(i)});
+  if (count < 2 || std::is_sorted(values.begin(), values.end(), std::greater<>())) {
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    return order;
   }
-  SortDescendingKeepingOrder(elements);
 
+  // Sorted by value, then each group of equal values is put in its final
+  // order in place: the result is the sorted array itself.
+  std::vector<std::uint32_t> order = IndexesDescendingKeepingOrder(values);
+  std::size_t largest_group = 1;
+  for (std::size_t begin = 0, end = 1; end <= count; ++end) {
+    if (end == count || values[order[end]] != values[order[begin]]) {
+      largest_group = std::max(largest_group, end - begin);
+      begin = end;
+    }
+  }
   PositionCounter larger(count);  // positions of the groups already placed
-  std::vector<std::uint32_t> insert_at(count);
-  FreeSlots free_slots(count);
+  std::vector<std::uint32_t> insert_at(largest_group);
+  std::vector<std::uint32_t> group(largest_group);  // the group's indexes in original order
+  FreeSlots free_slots(largest_group);
 
   std::size_t placed = 0;
   while (placed < count) {
+    const std::int64_t value = values[order[placed]];
     std::size_t group_end = placed + 1;
-    while (group_end < count && elements[group_end].value == elements[placed].value) ++group_end;
+    while (group_end < count && values[order[group_end]] == value) ++group_end;
     const std::size_t members = group_end - placed;
-    const Element* group = elements.data() + placed;
+    std::uint32_t* const out = order.data() + placed;
 
-    if (members == 1) {
-      order[placed] = group[0].index;
-    } else {
+    if (members > 1) {
+      std::copy(out, out + members, group.begin());
       // Replay the queue: `front` is the linear index of its front element.
       // Larger elements before the first member rotate an empty queue; the
       // larger elements between two members are the difference of the
@@ -189,7 +194,7 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
       std::uint64_t front = 0;
       std::uint32_t larger_before_previous = 0;
       for (std::size_t j = 0; j < members; ++j) {
-        const std::uint32_t larger_before = larger.CountBelow(group[j].index);
+        const std::uint32_t larger_before = larger.CountBelow(group[j]);
         if (size > 0) front = (front + (larger_before - larger_before_previous)) % size;
         insert_at[j] = static_cast<std::uint32_t>(front);
         ++size;
@@ -203,14 +208,13 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
       // Slot s of the final arrangement goes `front` places earlier, wrapping
       // round, so that the front of the queue comes first.
       free_slots.Reset(members);
-      std::uint32_t* const out = order.data() + placed;
       for (std::size_t j = members; j-- > 0;) {
         const std::size_t slot = free_slots.Take(std::size_t{insert_at[j]} + 1);
-        out[slot >= front ? slot - front : slot + members - front] = group[j].index;
+        out[slot >= front ? slot - front : slot + members - front] = group[j];
       }
     }
 
-    for (std::size_t j = 0; j < members; ++j) larger.Mark(group[j].index);
+    for (std::size_t j = 0; j < members; ++j) larger.Mark(out[j]);
     placed = group_end;
   }
   return order;

@@ -111,8 +111,8 @@ void UsageTables::Append(UsageTables& later) {
     host_ids[i] = Intern(hosts_, host, Hash(host), true);
   }
   // The later part's names and addresses are distinct within it, so they are
-  // looked up only among this table's own, and those new here are indexed
-  // once the later part's memory is gone: an index that grew meanwhile would
+  // looked up only among this table's own, and those new here are not
+  // indexed while the parts are merged: an index that grew meanwhile would
   // hold its old and new slots next to the users of both parts.
   if (addresses_.index.size() != addresses_.strings.size()) Reindex(addresses_);
   const std::size_t own_users = Users.size();
@@ -163,8 +163,14 @@ void UsageTables::Append(UsageTables& later) {
     later.Users.ReleaseBlockOf(begin);
   }
   later = UsageTables(later.seed_);
-  if (Users.size() != own_users) ReindexUsers();
-  if (addresses_.strings.size() != own_addresses) Reindex(addresses_);
+  // The indexes lack what was new here. They are rebuilt when next needed,
+  // not now: after the last part nothing is looked up by name any more, and
+  // the ordering that follows needs the memory.
+  if (Users.size() != own_users) {
+    user_index_ = PositionIndex();
+    user_index_released_ = true;
+  }
+  if (addresses_.strings.size() != own_addresses) addresses_.index = PositionIndex();
 }
 
 void UsageTables::Reindex(HostTable& table) {
