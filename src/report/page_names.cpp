@@ -18,26 +18,19 @@ bool IsDeviceName(const std::string& name) {
 
 }  // namespace
 
-PageNames::PageNames(std::uint64_t hash_seed) : seed_(hash_seed) { Take("report"); }
-
-void PageNames::Reserve(std::size_t count) {
-  taken_.reserve(count + 1);  // and "report"
-  taken_index_.Reserve(count + 1);
+PageNames::PageNames(std::size_t users, std::uint64_t hash_seed) : names_(users), seed_(hash_seed) {
+  index_.Reserve(users, [this](std::uint32_t k) { return HashOf(k); });
 }
 
 bool PageNames::IsTaken(std::string_view name) const {
-  return taken_index_.Find(name, HashBytes(name, seed_), [this](std::uint32_t k) { return taken_[k].view(); }) !=
+  if (name == "report") return true;  // the summary page
+  return index_.Find(name, HashBytes(name, seed_), [this](std::uint32_t k) { return names_[k].view(); }) !=
          PositionIndex::kNone;
 }
 
-void PageNames::Take(std::string_view name) {
-  taken_index_.Insert(HashBytes(name, seed_), static_cast<std::uint32_t>(taken_.size()));
-  taken_.push_back(arena_.CopyCounted(name));
-}
-
-std::string PageNames::Assign(std::string_view user_name) {
+std::string_view PageNames::Assign(std::size_t position, CountedString user_name) {
   std::string name;
-  for (char c : user_name) {
+  for (char c : user_name.view()) {
     if (c == '\\' || c == '/') continue;
     const unsigned char b = static_cast<unsigned char>(c);
     const bool unusable = b < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' ||
@@ -57,8 +50,10 @@ std::string PageNames::Assign(std::string_view user_name) {
       unique = name + "_" + std::to_string(n++);
     } while (IsTaken(unique));
   }
-  Take(unique);
-  return unique;
+  names_.at(position) = unique == user_name.view() ? user_name : arena_.CopyCounted(unique);
+  index_.Insert(HashBytes(unique, seed_), static_cast<std::uint32_t>(position),
+                [this](std::uint32_t k) { return HashOf(k); });
+  return names_[position].view();
 }
 
 }  // namespace sirvane

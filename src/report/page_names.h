@@ -13,29 +13,34 @@ namespace sirvane {
 
 class PageNames {
  public:
-  // The seed spreads the names over the index (the run's, so that crafted
-  // names cannot collide); the names given never depend on it.
-  explicit PageNames(std::uint64_t hash_seed = 0x9A6E4A3E5ull);
-  // The base name (without ".html") of the page of the user `user_name`:
-  // '\' and '/' removed; control bytes and < > : " | ? * become '_'; cut to
-  // 200 bytes; empty becomes "_"; a Windows device name gets '_' appended; a
-  // name already given in this run (or "report", the summary page's) gets
-  // "_2", "_3", ... appended, the first that is free.
-  std::string Assign(std::string_view user_name);
-  // Makes room for `count` names, so that the tables do not grow (and hold
-  // an old and a new copy at once) while names are given.
-  void Reserve(std::size_t count);
+  // Names for the users at positions 0 to users - 1. The seed spreads the
+  // names over the index (the run's, so that crafted names cannot collide);
+  // the names given never depend on it.
+  explicit PageNames(std::size_t users, std::uint64_t hash_seed = 0x9A6E4A3E5ull);
+
+  // Gives the user at `position` the base name (without ".html") of its page,
+  // positions in increasing order: '\' and '/' removed; control bytes and
+  // < > : " | ? * become '_'; cut to 200 bytes; empty becomes "_"; a Windows
+  // device name gets '_' appended; a name already given in this run (or
+  // "report", the summary page's) gets "_2", "_3", ... appended, the first
+  // that is free. A user whose name needs none of this gets `user_name`
+  // itself, not a copy: it must outlive the names given.
+  std::string_view Assign(std::size_t position, CountedString user_name);
+
+  // The names by position ("" where none was given), and the arena that holds
+  // those that are not a user's own name; both are moved out.
+  std::vector<CountedString> TakeNames() { return std::move(names_); }
+  StringArena& arena() { return arena_; }
 
  private:
   bool IsTaken(std::string_view name) const;
-  void Take(std::string_view name);
+  std::uint64_t HashOf(std::uint32_t position) const { return HashBytes(names_[position].view(), seed_); }
 
-  // Names given so far. A run with a million users gives a million names:
-  // interned and indexed by hash (some 30 bytes a name), not a set of strings
-  // (some 70).
-  StringArena arena_;
-  std::vector<CountedString> taken_;
-  PositionIndex taken_index_;
+  // A million users give a million names: the index refers to them by
+  // position, so the names are held once, in the order of positions.
+  std::vector<CountedString> names_;
+  StringArena arena_;  // names that are not a user's own
+  PositionIndex index_;
   std::uint64_t seed_;
   std::unordered_map<std::string, int> next_suffix_;
 };

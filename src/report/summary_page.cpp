@@ -39,9 +39,7 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
   file.WriteLine(t.TableOpen);
   file.WriteLine(t.UserTableHeader);
 
-  PageNames page_names(tables.HashSeed());
-  page_names.Reserve(tables.Users.size());
-  tables.StartPageNames();
+  PageNames page_names(tables.Users.size(), tables.HashSeed());
   std::int64_t hidden_sum = 0;
   std::int64_t total_sum = 0;
   std::string row;
@@ -49,9 +47,9 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
     const TReportRec& user = tables.Users[position];
     const std::int64_t kilobytes = KiloBytes(user.Traffic);
     if (IsVisibleUser(user, context.settings)) {
-      tables.SetPageName(position, page_names.Assign(user.UserName));
+      const std::string_view page_name = page_names.Assign(position, user.UserName);
       row.assign("<tr>\r\n<td width=\"50%\" align=\"left\"><a href=\"");
-      AppendUrlPath(row, std::string(tables.PageName(position)) + ".html");
+      AppendUrlPath(row, std::string(page_name) + ".html");
       row += "\">";
       AppendHtmlText(row, user.UserName);
       AppendUserFigures(row, user, context, "</a></td>");
@@ -61,6 +59,7 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
     }
     total_sum = SaturatingAdd(total_sum, kilobytes);
   }
+  tables.AdoptPageNames(page_names.TakeNames(), page_names.arena());
 
   const double factor = context.prognosis_factor;
   file.WriteLine("<tr><td width=\"50%\" align=\"left\">unknown</td>\r\n<td width=\"25%\" align=\"center\">" +

@@ -172,11 +172,11 @@ class HashIndex {
   ProbedSlots<Slot> slots_;
 };
 
-// The same for a table with many keys that are looked up less often than
-// hosts (users, client addresses): a slot holds only the folded hash and the
-// position, 8 bytes instead of 24, and the key is read from the table itself
-// (key_at(position)) when the hash matches. A million users or addresses
-// cost 16 MB of index instead of 48.
+// The same for a table with many keys (users, client addresses, page names):
+// a slot holds only the position, 4 bytes instead of 24, and a lookup reads
+// the key from the table itself (key_at(position)). A million users or
+// addresses cost 8 MB of index. Growing needs the hashes again: hash_at
+// gives the hash of the key at a position already indexed.
 class PositionIndex {
  public:
   static constexpr std::uint32_t kNone = kNoPosition;
@@ -186,30 +186,52 @@ class PositionIndex {
   template <typename KeyAt>
   std::uint32_t Find(std::string_view key, std::uint64_t hash, const KeyAt& key_at) const {
     if (slots_.empty()) return kNone;
-    const std::uint32_t h = Fold(hash);
-    for (std::size_t i = h & slots_.mask();; i = (i + 1) & slots_.mask()) {
-      const Slot& slot = slots_[i];
-      if (slot.IsFree()) return kNone;
-      if (slot.hash == h && key_at(slot.position) == key) return slot.position;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Fold(hash) & mask;; i = (i + 1) & mask) {
+      const std::uint32_t position = slots_[i];
+      if (position == kNone) return kNone;
+      if (key_at(position) == key) return position;
     }
   }
 
   // Records a key known to be absent.
-  void Insert(std::uint64_t hash, std::uint32_t position) { slots_.Add(Slot{Fold(hash), position}); }
-  std::size_t size() const { return slots_.size(); }
-  void Reserve(std::size_t count) { slots_.Reserve(count); }
+  template <typename HashAt>
+  void Insert(std::uint64_t hash, std::uint32_t position, const HashAt& hash_at) {
+    if ((count_ + 1) * 8 > slots_.size() * kFullness) Rehash(slots_.empty() ? 2 : slots_.size() * 2, hash_at);
+    Place(hash, position);
+    ++count_;
+  }
+  std::size_t size() const { return count_; }
+  // Makes room for `count` keys in all, so that adding them grows nothing.
+  template <typename HashAt>
+  void Reserve(std::size_t count, const HashAt& hash_at) {
+    std::size_t capacity = slots_.empty() ? 2 : slots_.size();
+    while (count * 8 > capacity * kFullness) capacity *= 2;
+    if (capacity > slots_.size()) Rehash(capacity, hash_at);
+  }
 
  private:
-  struct Slot {
-    std::uint32_t hash = 0;
-    std::uint32_t position = kNone;
-    std::size_t Home() const { return hash; }
-    bool IsFree() const { return position == kNone; }
-  };
+  // Half full at most: a probe costs a read of the key, not of the slot alone.
+  static constexpr std::size_t kFullness = 4;
 
   static std::uint32_t Fold(std::uint64_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+  void Place(std::uint64_t hash, std::uint32_t position) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Fold(hash) & mask;
+    while (slots_[i] != kNone) i = (i + 1) & mask;
+    slots_[i] = position;
+  }
+  template <typename HashAt>
+  void Rehash(std::size_t capacity, const HashAt& hash_at) {
+    std::vector<std::uint32_t> old(capacity, kNone);
+    old.swap(slots_);
+    for (const std::uint32_t position : old) {
+      if (position != kNone) Place(hash_at(position), position);
+    }
+  }
 
-  ProbedSlots<Slot> slots_;
+  std::vector<std::uint32_t> slots_;  // positions; kNone where free
+  std::size_t count_ = 0;
 };
 
 // A map from the ids of interned strings to positions in one user's list:

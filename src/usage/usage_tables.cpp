@@ -27,7 +27,7 @@ std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
   const std::uint32_t position = NextPosition(Users.size());
   Users.emplace_back();
   Users.back().UserName = arena_.CopyCounted(name);
-  user_index_.Insert(hash, position);
+  user_index_.Insert(hash, position, [this](std::uint32_t p) { return Hash(Users[p].UserName); });
   return position;
 }
 
@@ -58,7 +58,7 @@ std::uint32_t UsageTables::Intern(AddressTable& table, std::string_view text, st
   }
   const std::uint32_t id = NextPosition(table.strings.size());
   table.strings.push_back(arena_.CopyCounted(text));
-  table.index.Insert(hash, id);
+  table.index.Insert(hash, id, [this, &table](std::uint32_t k) { return Hash(table.strings[k]); });
   return id;
 }
 
@@ -183,10 +183,9 @@ void UsageTables::Reindex(HostTable& table) {
 
 void UsageTables::Reindex(AddressTable& table) {
   table.index = PositionIndex();
-  table.index.Reserve(table.strings.size());
-  for (std::size_t id = 0; id < table.strings.size(); ++id) {
-    table.index.Insert(Hash(table.strings[id]), static_cast<std::uint32_t>(id));
-  }
+  const auto hash_at = [this, &table](std::uint32_t id) { return Hash(table.strings[id]); };
+  table.index.Reserve(table.strings.size(), hash_at);
+  for (std::uint32_t id = 0; id < table.strings.size(); ++id) table.index.Insert(hash_at(id), id, hash_at);
 }
 
 void UsageTables::ReleaseIndexes() {
@@ -199,9 +198,10 @@ void UsageTables::ReleaseIndexes() {
 void UsageTables::ReindexUsers() const {
   user_index_released_ = false;
   user_index_ = PositionIndex();
-  user_index_.Reserve(Users.size());
-  for (std::size_t i = 0; i < Users.size(); ++i) {
-    user_index_.Insert(Hash(Users[i].UserName), static_cast<std::uint32_t>(i));
+  const auto hash_at = [this](std::uint32_t position) { return Hash(Users[position].UserName); };
+  user_index_.Reserve(Users.size(), hash_at);
+  for (std::uint32_t position = 0; position < Users.size(); ++position) {
+    user_index_.Insert(hash_at(position), position, hash_at);
   }
 }
 

@@ -152,14 +152,11 @@ class UsageTables {
   std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
   std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id].view(); }
 
-  // Forgets the page names given before: the users are in their final order
-  // and are about to get theirs.
-  void StartPageNames() { page_names_.assign(Users.size(), CountedString()); }
-  // Gives the user at `position` the page name `name`, kept for the run
-  // (after StartPageNames).
-  void SetPageName(std::size_t position, std::string_view name) {
-    const CountedString user_name = Users[position].UserName;
-    page_names_[position] = name == user_name ? user_name : arena_.CopyCounted(name);
+  // Takes the page names given to the users in their final order, by
+  // position, and the arena that holds those that are no user's own name.
+  void AdoptPageNames(std::vector<CountedString> names, StringArena& arena) {
+    page_names_ = std::move(names);
+    arena_.Adopt(arena);
   }
   // The page name given to the user at `position`, or "" if none.
   std::string_view PageName(std::size_t position) const {

@@ -24,9 +24,20 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       {{std::string(250, 'a'), std::string(201, 'a'), a200}, {a200, a200 + "_2", a200 + "_3"}},
   };
   for (const auto& [users, expected] : cases) {
-    PageNames names;
+    PageNames names(users.size());
+    StringArena arena;
     std::vector<std::string> pages;
-    for (const std::string& user : users) pages.push_back(names.Assign(user));
+    for (std::size_t k = 0; k < users.size(); ++k) {
+      const CountedString user = arena.CopyCounted(users[k]);
+      const std::string_view page = names.Assign(k, user);
+      pages.emplace_back(page);
+      // A name that needs no change is the user's own, not a copy.
+      if (page == users[k] && !page.empty()) {
+        EXPECT_EQ(page.data(), user.view().data()) << users[k];
+      }
+    }
+    const std::vector<CountedString> kept = names.TakeNames();
+    for (std::size_t k = 0; k < users.size(); ++k) EXPECT_EQ(kept.at(k).view(), pages[k]);
     EXPECT_EQ(pages, expected) << ::testing::PrintToString(users);
   }
 }
