@@ -269,7 +269,9 @@ class IdIndex {
 // slot that the lookup has just touched saves a second cache miss per log
 // line); once reading is over, Finish turns the same memory into the list in
 // first-seen order. Most users of a large log have one host, so the first
-// entry lives in the object itself and such a user allocates nothing.
+// entry lives in the object itself and such a user allocates nothing. The
+// table's size and mask live in a header entry just before its slots, which
+// keeps the object at 24 bytes: a million users hold a million of these.
 class HostIndex {
  public:
   struct Entry {
@@ -281,37 +283,32 @@ class HostIndex {
   };
 
   HostIndex() = default;
-  HostIndex(HostIndex&& other) noexcept
-      : slots_(other.slots_), mask_(other.mask_), count_(other.count_), one_(other.one_) {
+  HostIndex(HostIndex&& other) noexcept : slots_(other.slots_), one_(other.one_) {
     other.slots_ = nullptr;
-    other.mask_ = 0;
-    other.count_ = 0;
     other.one_ = Entry{};
   }
   HostIndex& operator=(HostIndex&& other) noexcept {
     if (this != &other) {
-      delete[] slots_;
+      Free();
       slots_ = other.slots_;
-      mask_ = other.mask_;
-      count_ = other.count_;
       one_ = other.one_;
       other.slots_ = nullptr;
-      other.mask_ = 0;
-      other.count_ = 0;
       other.one_ = Entry{};
     }
     return *this;
   }
   HostIndex(const HostIndex&) = delete;
   HostIndex& operator=(const HostIndex&) = delete;
-  ~HostIndex() { delete[] slots_; }
+  ~HostIndex() { Free(); }
 
   // The entry of `id`, or else the free slot where the lookup ended (its id
   // is then not `id`), or nullptr when the index cannot take `id` without
   // growing or reopening. Valid until the next Insert. Only while open.
   Entry* FindOrFree(std::uint32_t id) {
-    if (mask_ == 0) return one_.id == id || (slots_ == nullptr && one_.IsFree()) ? &one_ : nullptr;
-    for (std::size_t i = Entry{id, 0, 0}.Home() & mask_;; i = (i + 1) & mask_) {
+    if (slots_ == nullptr) return one_.id == id || one_.IsFree() ? &one_ : nullptr;
+    const std::size_t mask = Mask();
+    if (mask == 0) return nullptr;  // a finished list
+    for (std::size_t i = Entry{id, 0, 0}.Home() & mask;; i = (i + 1) & mask) {
       if (slots_[i].id == id || slots_[i].IsFree()) return &slots_[i];
     }
   }
@@ -319,80 +316,85 @@ class HostIndex {
   // when there is room; otherwise false.
   bool InsertAt(Entry& free, std::uint32_t id, std::int64_t traffic) {
     if (!HasRoomForOneMore()) return false;
-    free = Entry{id, count_, traffic};
-    ++count_;
+    const std::uint32_t count = size();
+    free = Entry{id, count, traffic};
+    if (slots_ != nullptr) SetCount(count + 1);  // inline, one_ is now taken
     return true;
   }
 
   // Starts loading the slot where a lookup of `id` begins.
   void Prefetch(std::uint32_t id) const {
-    if (mask_ != 0) __builtin_prefetch(&slots_[Entry{id, 0, 0}.Home() & mask_]);
+    if (slots_ != nullptr) __builtin_prefetch(&slots_[Entry{id, 0, 0}.Home() & Mask()]);
   }
   // Records an id known to be absent, growing (or reopening) the index when
   // needed.
   void Insert(std::uint32_t id, std::uint32_t position, std::int64_t traffic) {
     if (!HasRoomForOneMore()) Grow();
-    if (mask_ == 0) {
+    if (slots_ == nullptr) {
       one_ = Entry{id, position, traffic};
     } else {
       Place(Entry{id, position, traffic});
+      SetCount(size() + 1);
     }
-    ++count_;
   }
-  std::uint32_t size() const { return count_; }
+  std::uint32_t size() const {
+    if (slots_ != nullptr) return slots_[-1].position;
+    return one_.IsFree() ? 0 : 1;
+  }
 
   // Whether the index is a finished list (Finish, not reopened since).
-  bool finished() const { return mask_ == 0 && slots_ != nullptr; }
+  bool finished() const { return slots_ != nullptr && Mask() == 0; }
   // Puts the entries in first-seen order in place, without allocating; the
   // index then holds the list (begin, end) until Reopen.
   void Finish() {
-    if (mask_ == 0) return;
+    if (slots_ == nullptr || Mask() == 0) return;
+    const std::size_t mask = Mask();
+    const std::uint32_t count = size();
     std::size_t filled = 0;
-    for (std::size_t i = 0; i <= mask_; ++i) {
+    for (std::size_t i = 0; i <= mask; ++i) {
       if (!slots_[i].IsFree()) slots_[filled++] = slots_[i];
     }
-    // Every position below count_ occurs once: follow each cycle.
+    // Every position below count occurs once: follow each cycle.
     for (std::size_t i = 0; i < filled; ++i) {
       while (slots_[i].position != i) std::swap(slots_[i], slots_[slots_[i].position]);
     }
-    if (count_ == 1) {
+    if (count == 1) {
       one_ = slots_[0];
-      delete[] slots_;
-      slots_ = nullptr;
+      Free();
+      return;
     }
-    mask_ = 0;
+    slots_[-1].id = 0;  // the mask of a finished list
   }
   // Turns a finished list back into an index, to add to it.
   void Reopen() {
     if (!finished()) return;
     Entry* const list = slots_;
-    const std::uint32_t count = count_;
+    const std::uint32_t count = size();
     slots_ = nullptr;
-    count_ = 0;
-    one_ = Entry{};
     std::size_t capacity = 4;
     while (std::size_t{count} * 8 > capacity * kFullness) capacity *= 2;
     Allocate(capacity);
     for (std::uint32_t k = 0; k < count; ++k) Place(list[k]);
-    count_ = count;
-    delete[] list;
+    SetCount(count);
+    delete[] (list - 1);
   }
 
   // The finished list in first-seen order (also right while at most one
   // entry is held).
-  Entry* begin() { return slots_ != nullptr && mask_ == 0 ? slots_ : &one_; }
-  Entry* end() { return begin() + (mask_ == 0 ? count_ : 0); }
-  const Entry* begin() const { return slots_ != nullptr && mask_ == 0 ? slots_ : &one_; }
-  const Entry* end() const { return begin() + (mask_ == 0 ? count_ : 0); }
+  Entry* begin() { return finished() ? slots_ : &one_; }
+  Entry* end() { return begin() + (slots_ == nullptr || finished() ? size() : 0); }
+  const Entry* begin() const { return finished() ? slots_ : &one_; }
+  const Entry* end() const { return begin() + (slots_ == nullptr || finished() ? size() : 0); }
 
   // Calls f(entry) for every entry, in no particular order.
   template <typename F>
   void ForEach(F&& f) const {
-    if (mask_ == 0) {
+    if (slots_ == nullptr || finished()) {
       for (const Entry& entry : *this) f(entry);
       return;
     }
-    for (std::size_t i = 0; i <= mask_; ++i) {
+    const std::size_t mask = Mask();
+    for (std::size_t i = 0; i <= mask; ++i) {
       if (!slots_[i].IsFree()) f(slots_[i]);
     }
   }
@@ -401,80 +403,125 @@ class HostIndex {
   // Up to seven eighths full: the ids are spread by a multiplicative hash.
   static constexpr std::size_t kFullness = 7;
 
+  // The header before the slots: the mask (capacity - 1, or 0 for a finished
+  // list) as its id, the number of entries as its position.
+  std::size_t Mask() const { return slots_[-1].id; }
+  void SetCount(std::uint32_t count) { slots_[-1].position = count; }
+
   bool HasRoomForOneMore() const {
-    if (mask_ == 0) return slots_ == nullptr && count_ == 0;
-    return (std::size_t{count_} + 1) * 8 <= (std::size_t{mask_} + 1) * kFullness;
+    if (slots_ == nullptr) return one_.IsFree();
+    const std::size_t mask = Mask();
+    return mask != 0 && (std::size_t{size()} + 1) * 8 <= (mask + 1) * kFullness;
   }
+  // A table of `capacity` free slots and no entries.
   void Allocate(std::size_t capacity) {
-    slots_ = new Entry[capacity];
-    mask_ = static_cast<std::uint32_t>(capacity - 1);
+    Entry* const block = new Entry[capacity + 1];
+    block[0] = Entry{static_cast<std::uint32_t>(capacity - 1), 0, 0};
+    slots_ = block + 1;
+  }
+  void Free() {
+    if (slots_ != nullptr) delete[] (slots_ - 1);
+    slots_ = nullptr;
   }
   void Place(const Entry& entry) {
-    std::size_t i = entry.Home() & mask_;
-    while (!slots_[i].IsFree()) i = (i + 1) & mask_;
+    const std::size_t mask = Mask();
+    std::size_t i = entry.Home() & mask;
+    while (!slots_[i].IsFree()) i = (i + 1) & mask;
     slots_[i] = entry;
   }
   void Grow() {
     if (finished()) Reopen();
     if (HasRoomForOneMore()) return;
-    if (mask_ == 0) {  // the one entry held inline moves into a table
+    if (slots_ == nullptr) {  // the one entry held inline moves into a table
       Allocate(4);
       Place(one_);
+      SetCount(1);
       one_ = Entry{};
       return;
     }
     Entry* const old = slots_;
-    const std::size_t old_capacity = std::size_t{mask_} + 1;
+    const std::size_t old_capacity = Mask() + 1;
+    const std::uint32_t count = size();
+    slots_ = nullptr;
     Allocate(old_capacity * 2);
     for (std::size_t i = 0; i < old_capacity; ++i) {
       if (!old[i].IsFree()) Place(old[i]);
     }
-    delete[] old;
+    SetCount(count);
+    delete[] (old - 1);
   }
 
-  Entry* slots_ = nullptr;  // the table (mask_ > 0) or the finished list (mask_ == 0)
-  std::uint32_t mask_ = 0;  // capacity - 1 of the table; 0 while inline or finished
-  std::uint32_t count_ = 0;
-  Entry one_;  // the entry while there is only one and no table
+  Entry* slots_ = nullptr;  // after the header: the table, or the finished list; null while inline
+  Entry one_;               // the entry while there is only one and no table
 };
 
 // One user's distinct client addresses (run-wide ids) in first-seen order.
 // Most users have one, held in the object itself; more go to a list with an
-// index, so that a user with thousands is still O(1) a line.
+// index, so that a user with thousands is still O(1) a line. One word: the
+// id with its low bit set, or a pointer to the list, or 0 when empty.
 class AddressList {
  public:
-  // Adds `id` unless the list has it; true when added.
-  bool Add(std::uint32_t id) {
-    if (many_ == nullptr) {
-      if (one_ == id) return false;
-      if (one_ == kNoPosition) {
-        one_ = id;
-        return true;
-      }
-      many_ = std::make_unique<Many>();
-      many_->ids.push_back(one_);
-      many_->index.Insert(one_, 0);
+  AddressList() = default;
+  AddressList(AddressList&& other) noexcept : word_(other.word_) { other.word_ = 0; }
+  AddressList& operator=(AddressList&& other) noexcept {
+    if (this != &other) {
+      Free();
+      word_ = other.word_;
+      other.word_ = 0;
     }
-    if (many_->index.Find(id) != kNoPosition) return false;
-    many_->index.Insert(id, static_cast<std::uint32_t>(many_->ids.size()));
-    many_->ids.push_back(id);
+    return *this;
+  }
+  AddressList(const AddressList&) = delete;
+  AddressList& operator=(const AddressList&) = delete;
+  ~AddressList() { Free(); }
+
+  // Adds `id` unless the list has it; true when added. Either way `id` is
+  // then the last address.
+  bool Add(std::uint32_t id) {
+    if (word_ == 0) {
+      word_ = (std::uint64_t{id} << 32) | 1;
+      return true;
+    }
+    if (IsOne()) {
+      if (One() == id) return false;
+      Many* const many = new Many;
+      try {
+        many->ids.push_back(One());
+        many->index.Insert(One(), 0);
+      } catch (...) {
+        delete many;
+        throw;
+      }
+      word_ = reinterpret_cast<std::uintptr_t>(many);
+    }
+    Many& many = *List();
+    many.last = id;
+    if (many.index.Find(id) != kNoPosition) return false;
+    many.index.Insert(id, static_cast<std::uint32_t>(many.ids.size()));
+    many.ids.push_back(id);
     return true;
   }
-  std::size_t size() const { return many_ != nullptr ? many_->ids.size() : (one_ != kNoPosition ? 1 : 0); }
-  std::uint32_t operator[](std::size_t j) const { return many_ != nullptr ? many_->ids[j] : one_; }
+  std::size_t size() const { return word_ == 0 ? 0 : IsOne() ? 1 : List()->ids.size(); }
+  std::uint32_t operator[](std::size_t j) const { return IsOne() ? One() : List()->ids[j]; }
+  // The id last added (or found already there), or kNoPosition: a user's
+  // lines mostly come from one address, and this skips the lookups for it.
+  std::uint32_t last() const { return word_ == 0 ? kNoPosition : IsOne() ? One() : List()->last; }
 
  private:
   struct Many {
     std::vector<std::uint32_t> ids;
     IdIndex index;  // id -> position in ids
+    std::uint32_t last = kNoPosition;
   };
-  std::unique_ptr<Many> many_;
-  std::uint32_t one_ = kNoPosition;
+  bool IsOne() const { return (word_ & 1) != 0; }
+  std::uint32_t One() const { return static_cast<std::uint32_t>(word_ >> 32); }
+  Many* List() const { return reinterpret_cast<Many*>(static_cast<std::uintptr_t>(word_)); }
+  void Free() {
+    if (word_ != 0 && !IsOne()) delete List();
+    word_ = 0;
+  }
 
- public:
-  // The id of the address of the user's last line: a user's lines mostly
-  // come from one address, and this skips the lookups for it.
-  std::uint32_t last = kNoPosition;
+  std::uint64_t word_ = 0;
 };
 
 }  // namespace sirvane

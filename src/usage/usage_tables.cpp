@@ -84,10 +84,9 @@ void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
 }
 
 void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
-  if (user.Addresses.last != kNoPosition && addresses_.strings[user.Addresses.last] == address) return;
-  const std::uint32_t id = Intern(addresses_, address, Hash(address));
-  user.Addresses.last = id;
-  user.Addresses.Add(id);
+  const std::uint32_t last = user.Addresses.last();
+  if (last != kNoPosition && addresses_.strings[last] == address) return;
+  user.Addresses.Add(Intern(addresses_, address, Hash(address)));
 }
 
 void UsageTables::FinishHostLists() {
@@ -155,10 +154,7 @@ void UsageTables::Append(UsageTables& later) {
     for (std::size_t k = 0; k < count; ++k) {
       const AddressList& addresses = later.Users[begin + k].Addresses;
       AddressList& into = Users[positions[k]].Addresses;
-      for (std::size_t j = 0; j < addresses.size(); ++j) {
-        into.last = address_ids[addresses[j]];
-        into.Add(into.last);
-      }
+      for (std::size_t j = 0; j < addresses.size(); ++j) into.Add(address_ids[addresses[j]]);
     }
     later.Users.ReleaseBlockOf(begin);
   }

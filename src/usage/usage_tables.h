@@ -29,6 +29,8 @@ struct TReportRec {
   std::int64_t AddressCount() const { return static_cast<std::int64_t>(Addresses.size()); }
   std::int64_t HostCount() const { return Hosts.size(); }
 };
+// A million users are a million records: keep an eye on their size.
+static_assert(sizeof(void*) != 8 || sizeof(TReportRec) == 48);
 
 // The users in first-seen order, in blocks of fixed size that never move: the
 // table grows without a copy of itself (a vector holds its old and new
@@ -37,7 +39,7 @@ struct TReportRec {
 class UserTable {
  public:
   static constexpr std::size_t kBlockShift = 12;
-  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;  // 4096 users, 256 KB
+  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;  // 4096 users, 192 KB
 
   template <typename Table, typename Record>
   class Iterator {
