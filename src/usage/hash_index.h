@@ -175,7 +175,7 @@ class HashIndex {
 // The same for a table with many keys (users, client addresses, page names):
 // a slot holds only the position, 4 bytes instead of 24, and a lookup reads
 // the key from the table itself (key_at(position)). A million users or
-// addresses cost 8 MB of index. Growing needs the hashes again: hash_at
+// addresses cost 8 to 16 MB of index. Growing needs the hashes again: hash_at
 // gives the hash of the key at a position already indexed.
 class PositionIndex {
  public:
@@ -370,7 +370,6 @@ class HostIndex {
     if (!finished()) return;
     Entry* const list = slots_;
     const std::uint32_t count = size();
-    slots_ = nullptr;
     std::size_t capacity = 4;
     while (std::size_t{count} * 8 > capacity * kFullness) capacity *= 2;
     Allocate(capacity);
@@ -442,8 +441,7 @@ class HostIndex {
     Entry* const old = slots_;
     const std::size_t old_capacity = Mask() + 1;
     const std::uint32_t count = size();
-    slots_ = nullptr;
-    Allocate(old_capacity * 2);
+    Allocate(old_capacity * 2);  // slots_ changes only once the new table exists
     for (std::size_t i = 0; i < old_capacity; ++i) {
       if (!old[i].IsFree()) Place(old[i]);
     }
