@@ -490,7 +490,7 @@ class AddressList {
         delete many;
         throw;
       }
-      word_ = reinterpret_cast<std::uintptr_t>(many);
+      SetList(many);
     }
     Many& many = *List();
     many.last = id;
@@ -513,7 +513,12 @@ class AddressList {
   };
   bool IsOne() const { return (word_ & 1) != 0; }
   std::uint32_t One() const { return static_cast<std::uint32_t>(word_ >> 32); }
-  Many* List() const { return reinterpret_cast<Many*>(static_cast<std::uintptr_t>(word_)); }
+  // The list's address is kept as a number (its low bit is 0: the list is
+  // aligned), so it is turned back into a pointer from an integer.
+  Many* List() const {
+    return reinterpret_cast<Many*>(static_cast<std::uintptr_t>(word_));  // NOLINT(performance-no-int-to-ptr)
+  }
+  void SetList(Many* list) { word_ = reinterpret_cast<std::uintptr_t>(list); }
   void Free() {
     if (word_ != 0 && !IsOne()) delete List();
     word_ = 0;
