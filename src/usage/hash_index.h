@@ -190,7 +190,8 @@ class PositionIndex {
     for (std::size_t i = Fold(hash) & mask;; i = (i + 1) & mask) {
       const std::uint32_t position = slots_[i];
       if (position == kNone) return kNone;
-      if (key_at(position) == key) return position;
+      const std::string_view stored = key_at(position);
+      if (stored.size() == key.size() && SameBytes(stored.data(), key.data(), key.size())) return position;
     }
   }
 
