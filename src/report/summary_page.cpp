@@ -25,9 +25,9 @@ void AppendUserFigures(std::string& out, const TReportRec& user, const ReportCon
   out += prognosis_high ? "K</strong></font></td></tr>" : "K</td></tr>";
 }
 
-std::string CreationDateLine(const ReportContext& context) {
+std::string CreationDateLine(const ReportContext& context, const LocalDateTime& now) {
   return "<p align=\"right\">&nbsp;</p><p align=\"right\">Date of creation of the report: " +
-         FormatDate(context.formats, context.clock.Now());
+         FormatDate(context.formats, now);
 }
 
 void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
@@ -71,7 +71,7 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context) {
       std::to_string(total_sum) + "K</strong></td><td width=\"25%\" align=\"center\"><strong>" +
       std::to_string(Project(total_sum, factor)) + "K</strong></td></tr>");
   file.WriteLine(t.TableClose);
-  file.WriteLine(CreationDateLine(context));
+  file.WriteLine(CreationDateLine(context, context.clock.Now()));
   file.WriteLine(t.PageFooter);
   file.Close();
 }

@@ -14,7 +14,7 @@ void WriteSummaryPage(UsageTables& tables, const ReportContext& context);
 void AppendUserFigures(std::string& out, const TReportRec& user, const ReportContext& context,
                        const char* close_name_cell);
 
-// "Date of creation of the report: " with today's date.
-std::string CreationDateLine(const ReportContext& context);
+// "Date of creation of the report: " with the date of `now`.
+std::string CreationDateLine(const ReportContext& context, const LocalDateTime& now);
 
 }  // namespace sirvane

@@ -52,14 +52,36 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
   page.append(row, at);
 }
 
+// One page-writing thread's memory: the page being made, and the date line,
+// made again only when the clock has moved on (formatting a date costs more
+// than the rest of a small page's figures).
+struct PageBuffer {
+  std::string page;
+  LocalDateTime dated;
+  std::string date_line;
+
+  const std::string& DateLine(const ReportContext& context) {
+    const LocalDateTime now = context.clock.Now();
+    const bool same = !date_line.empty() && now.year == dated.year && now.month == dated.month &&
+                      now.day == dated.day && now.hour == dated.hour && now.minute == dated.minute &&
+                      now.second == dated.second && now.day_of_week == dated.day_of_week;
+    if (!same) {
+      date_line = CreationDateLine(context, now);
+      dated = now;
+    }
+    return date_line;
+  }
+};
+
 // A page is assembled in memory and handed to `emit` in one piece: pages are
 // small and many, and one write costs less than many buffered ones. A user
 // with a great many hosts goes a megabyte at a time, so memory stays bounded.
 // `emit(piece, last)` returns false to stop; so does this, then.
 template <typename Emit>
-bool MakeUserPage(std::string& page, const TReportRec& user, const UsageTables& tables,
+bool MakeUserPage(PageBuffer& buffer, const TReportRec& user, const UsageTables& tables,
                   const ReportContext& context, Emit&& emit) {
   constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+  std::string& page = buffer.page;
   const PageTemplates& t = context.templates;
   page.clear();
   AppendLine(page, t.PageHeader);
@@ -86,7 +108,7 @@ bool MakeUserPage(std::string& page, const TReportRec& user, const UsageTables& 
   }
   AppendLine(page, t.TableClose);
   AppendLine(page, "</p>");
-  AppendLine(page, CreationDateLine(context));
+  AppendLine(page, buffer.DateLine(context));
   AppendLine(page, t.PageFooter);
   return emit(std::string_view(page), true);
 }
@@ -94,14 +116,15 @@ bool MakeUserPage(std::string& page, const TReportRec& user, const UsageTables& 
 // A page that is already there with the same bytes is left as it is: a rerun
 // that changes nothing then creates, moves and deletes no page. A page is
 // made twice only when it is bigger than one piece and changed.
-void WriteUserPage(std::string& page, std::size_t position, const UsageTables& tables, const ReportContext& context) {
+void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& tables, const ReportContext& context) {
+  const std::string& page = buffer.page;
   const TReportRec& user = tables.Users[position];
   const std::string path = context.settings.OutputPath + std::string(tables.PageName(position)) + ".html";
   bool whole = false;  // the page came in one piece, still in `page`
   {
     FileComparer old(path);
     bool first = true;
-    const bool same = MakeUserPage(page, user, tables, context, [&](std::string_view piece, bool last) {
+    const bool same = MakeUserPage(buffer, user, tables, context, [&](std::string_view piece, bool last) {
       whole = first && last;
       first = false;
       return old.Continues(piece);
@@ -113,7 +136,7 @@ void WriteUserPage(std::string& page, std::size_t position, const UsageTables& t
   if (whole) {
     file.WriteUnbuffered(page);
   } else {
-    MakeUserPage(page, user, tables, context, [&](std::string_view piece, bool) {
+    MakeUserPage(buffer, user, tables, context, [&](std::string_view piece, bool) {
       file.WriteUnbuffered(piece);
       return true;
     });
@@ -130,7 +153,7 @@ void WriteUserPages(const UsageTables& tables, const ReportContext& context, uns
   }
   // Pages are independent files; with two threads the error reported is
   // still that of the first failing page.
-  std::vector<std::string> buffers(std::max(threads, 1u));
+  std::vector<PageBuffer> buffers(std::max(threads, 1u));
   RunInIndexOrder(visible.size(), threads, [&](unsigned worker, std::size_t i) {
     WriteUserPage(buffers[worker], visible[i], tables, context);
   });

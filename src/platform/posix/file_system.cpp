@@ -66,6 +66,10 @@ bool NameLess(const std::string& a, const std::string& b) {
 std::string ResolvePath(const std::string& path) {
   std::string slashed = WithForwardSlashes(path);
   if (slashed.empty()) return slashed;
+  // The usual case, met once per page written: a path without doubled
+  // slashes is its own normal form, and it exists as written.
+  const bool normal_form = slashed.find("//") == std::string::npos;
+  if (normal_form && Exists(slashed)) return slashed;
 
   std::vector<std::string> components;
   for (std::size_t pos = 0; pos < slashed.size();) {
@@ -83,8 +87,8 @@ std::string ResolvePath(const std::string& path) {
     normal += components[i];
   }
   if (trailing_slash) normal += '/';
-  // The usual case: the path exists as written.
-  if (components.empty() || Exists(normal)) return normal;
+  // Doubled slashes made single, and then it exists.
+  if (components.empty() || (!normal_form && Exists(normal))) return normal;
 
   std::string resolved = absolute ? "/" : "";
   bool resolving = true;
