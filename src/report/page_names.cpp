@@ -6,7 +6,8 @@ namespace {
 
 constexpr std::size_t kMaxNameBytes = 200;  // file systems refuse names over 255 bytes
 
-bool IsDeviceName(const std::string& name) {
+bool IsDeviceName(std::string_view name) {
+  if (name.size() != 3 && name.size() != 4) return false;
   std::string lower;
   for (char c : name) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
   if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return true;
@@ -14,6 +15,20 @@ bool IsDeviceName(const std::string& name) {
     return lower[3] >= '1' && lower[3] <= '9';
   }
   return false;
+}
+
+bool IsUnusable(char c) {
+  const unsigned char b = static_cast<unsigned char>(c);
+  return b < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
+}
+
+// Whether the name is a usable file name as it is: most are.
+bool IsUsableAsItIs(std::string_view name) {
+  if (name.empty() || name.size() > kMaxNameBytes || IsDeviceName(name)) return false;
+  for (char c : name) {
+    if (c == '\\' || c == '/' || IsUnusable(c)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -29,13 +44,18 @@ bool PageNames::IsTaken(std::string_view name) const {
 }
 
 std::string_view PageNames::Assign(std::size_t position, CountedString user_name) {
+  const auto take = [this, position](CountedString page_name) {
+    names_.at(position) = page_name;
+    index_.Insert(HashOf(static_cast<std::uint32_t>(position)), static_cast<std::uint32_t>(position),
+                  [this](std::uint32_t k) { return HashOf(k); });
+    return page_name.view();
+  };
+  if (IsUsableAsItIs(user_name.view()) && !IsTaken(user_name.view())) return take(user_name);
+
   std::string name;
   for (char c : user_name.view()) {
     if (c == '\\' || c == '/') continue;
-    const unsigned char b = static_cast<unsigned char>(c);
-    const bool unusable = b < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' ||
-                          c == '?' || c == '*';
-    name.push_back(unusable ? '_' : c);
+    name.push_back(IsUnusable(c) ? '_' : c);
   }
   if (name.size() > kMaxNameBytes) name.resize(kMaxNameBytes);
   if (name.empty()) name.push_back('_');  // not = "_": g++ 12 -O2 warns falsely (-Wrestrict)
@@ -50,10 +70,7 @@ std::string_view PageNames::Assign(std::size_t position, CountedString user_name
       unique = name + "_" + std::to_string(n++);
     } while (IsTaken(unique));
   }
-  names_.at(position) = unique == user_name.view() ? user_name : arena_.CopyCounted(unique);
-  index_.Insert(HashBytes(unique, seed_), static_cast<std::uint32_t>(position),
-                [this](std::uint32_t k) { return HashOf(k); });
-  return names_[position].view();
+  return take(unique == user_name.view() ? user_name : arena_.CopyCounted(unique));
 }
 
 }  // namespace sirvane
