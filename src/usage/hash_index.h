@@ -270,9 +270,10 @@ class IdIndex {
 // slot that the lookup has just touched saves a second cache miss per log
 // line); once reading is over, Finish turns the same memory into the list in
 // first-seen order. Most users of a large log have one host, so the first
-// entry lives in the object itself and such a user allocates nothing. The
-// table's size and mask live in a header entry just before its slots, which
-// keeps the object at 24 bytes: a million users hold a million of these.
+// entry lives in the object itself and such a user allocates nothing. Once
+// there is a table, that inline entry holds the table's mask and size
+// instead, which keeps the object at 24 bytes (a million users hold a million
+// of these) and the mask next to the table's pointer.
 class HostIndex {
  public:
   struct Entry {
@@ -290,7 +291,7 @@ class HostIndex {
   }
   HostIndex& operator=(HostIndex&& other) noexcept {
     if (this != &other) {
-      Free();
+      delete[] slots_;
       slots_ = other.slots_;
       one_ = other.one_;
       other.slots_ = nullptr;
@@ -300,7 +301,7 @@ class HostIndex {
   }
   HostIndex(const HostIndex&) = delete;
   HostIndex& operator=(const HostIndex&) = delete;
-  ~HostIndex() { Free(); }
+  ~HostIndex() { delete[] slots_; }
 
   // The entry of `id`, or else the free slot where the lookup ended (its id
   // is then not `id`), or nullptr when the index cannot take `id` without
@@ -339,7 +340,7 @@ class HostIndex {
     }
   }
   std::uint32_t size() const {
-    if (slots_ != nullptr) return slots_[-1].position;
+    if (slots_ != nullptr) return one_.position;
     return one_.IsFree() ? 0 : 1;
   }
 
@@ -361,10 +362,11 @@ class HostIndex {
     }
     if (count == 1) {
       one_ = slots_[0];
-      Free();
+      delete[] slots_;
+      slots_ = nullptr;
       return;
     }
-    slots_[-1].id = 0;  // the mask of a finished list
+    one_.id = 0;  // the mask of a finished list
   }
   // Turns a finished list back into an index, to add to it.
   void Reopen() {
@@ -376,7 +378,7 @@ class HostIndex {
     Allocate(capacity);
     for (std::uint32_t k = 0; k < count; ++k) Place(list[k]);
     SetCount(count);
-    delete[] (list - 1);
+    delete[] list;
   }
 
   // The finished list in first-seen order (also right while at most one
@@ -403,25 +405,21 @@ class HostIndex {
   // Up to seven eighths full: the ids are spread by a multiplicative hash.
   static constexpr std::size_t kFullness = 7;
 
-  // The header before the slots: the mask (capacity - 1, or 0 for a finished
-  // list) as its id, the number of entries as its position.
-  std::size_t Mask() const { return slots_[-1].id; }
-  void SetCount(std::uint32_t count) { slots_[-1].position = count; }
+  // With a table, one_ holds the mask (capacity - 1, or 0 for a finished
+  // list) as its id and the number of entries as its position.
+  std::size_t Mask() const { return one_.id; }
+  void SetCount(std::uint32_t count) { one_.position = count; }
 
   bool HasRoomForOneMore() const {
     if (slots_ == nullptr) return one_.IsFree();
     const std::size_t mask = Mask();
     return mask != 0 && (std::size_t{size()} + 1) * 8 <= (mask + 1) * kFullness;
   }
-  // A table of `capacity` free slots and no entries.
+  // A table of `capacity` free slots and no entries; the caller frees the
+  // table it had, if any, once its entries are placed.
   void Allocate(std::size_t capacity) {
-    Entry* const block = new Entry[capacity + 1];
-    block[0] = Entry{static_cast<std::uint32_t>(capacity - 1), 0, 0};
-    slots_ = block + 1;
-  }
-  void Free() {
-    if (slots_ != nullptr) delete[] (slots_ - 1);
-    slots_ = nullptr;
+    slots_ = new Entry[capacity];
+    one_ = Entry{static_cast<std::uint32_t>(capacity - 1), 0, 0};
   }
   void Place(const Entry& entry) {
     const std::size_t mask = Mask();
@@ -433,25 +431,25 @@ class HostIndex {
     if (finished()) Reopen();
     if (HasRoomForOneMore()) return;
     if (slots_ == nullptr) {  // the one entry held inline moves into a table
+      const Entry only = one_;
       Allocate(4);
-      Place(one_);
+      Place(only);
       SetCount(1);
-      one_ = Entry{};
       return;
     }
     Entry* const old = slots_;
     const std::size_t old_capacity = Mask() + 1;
     const std::uint32_t count = size();
-    Allocate(old_capacity * 2);  // slots_ changes only once the new table exists
+    Allocate(old_capacity * 2);
     for (std::size_t i = 0; i < old_capacity; ++i) {
       if (!old[i].IsFree()) Place(old[i]);
     }
     SetCount(count);
-    delete[] (old - 1);
+    delete[] old;
   }
 
-  Entry* slots_ = nullptr;  // after the header: the table, or the finished list; null while inline
-  Entry one_;               // the entry while there is only one and no table
+  Entry* slots_ = nullptr;  // the table, or the finished list; null while inline
+  Entry one_;               // the entry while inline; the table's mask and size once there is one
 };
 
 // One user's distinct client addresses (run-wide ids) in first-seen order.
