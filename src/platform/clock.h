@@ -12,6 +12,8 @@ struct LocalDateTime {
   int second = 0;
   int millisecond = 0;
   int day_of_week = 0;  // 0 = Sunday; only for date formats that name the weekday
+
+  bool operator==(const LocalDateTime&) const = default;
 };
 
 class Clock {

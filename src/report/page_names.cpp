@@ -37,20 +37,22 @@ PageNames::PageNames(std::size_t users, std::uint64_t hash_seed) : names_(users)
   index_.Reserve(users, [this](std::uint32_t k) { return HashOf(k); });
 }
 
-bool PageNames::IsTaken(std::string_view name) const {
+bool PageNames::IsTaken(std::string_view name, std::uint64_t hash) const {
   if (name == "report") return true;  // the summary page
-  return index_.Find(name, HashBytes(name, seed_), [this](std::uint32_t k) { return names_[k].view(); }) !=
-         PositionIndex::kNone;
+  return index_.Find(name, hash, [this](std::uint32_t k) { return names_[k].view(); }) != PositionIndex::kNone;
+}
+
+std::string_view PageNames::Take(std::size_t position, CountedString name, std::uint64_t hash) {
+  names_.at(position) = name;
+  index_.Insert(hash, static_cast<std::uint32_t>(position), [this](std::uint32_t k) { return HashOf(k); });
+  return name.view();
 }
 
 std::string_view PageNames::Assign(std::size_t position, CountedString user_name) {
-  const auto take = [this, position](CountedString page_name) {
-    names_.at(position) = page_name;
-    index_.Insert(HashOf(static_cast<std::uint32_t>(position)), static_cast<std::uint32_t>(position),
-                  [this](std::uint32_t k) { return HashOf(k); });
-    return page_name.view();
-  };
-  if (IsUsableAsItIs(user_name.view()) && !IsTaken(user_name.view())) return take(user_name);
+  if (IsUsableAsItIs(user_name.view())) {
+    const std::uint64_t hash = HashBytes(user_name.view(), seed_);
+    if (!IsTaken(user_name.view(), hash)) return Take(position, user_name, hash);
+  }
 
   std::string name;
   for (char c : user_name.view()) {
@@ -61,16 +63,18 @@ std::string_view PageNames::Assign(std::size_t position, CountedString user_name
   if (name.empty()) name.push_back('_');  // not = "_": g++ 12 -O2 warns falsely (-Wrestrict)
   if (IsDeviceName(name)) name.push_back('_');
   std::string unique = name;
-  if (IsTaken(unique)) {
+  std::uint64_t hash = HashBytes(unique, seed_);
+  if (IsTaken(unique, hash)) {
     // Remember where the search for a free suffix stopped, so that many users
     // sharing one name cost linear time, not quadratic.
     int& n = next_suffix_[name];
     if (n < 2) n = 2;
     do {
       unique = name + "_" + std::to_string(n++);
-    } while (IsTaken(unique));
+      hash = HashBytes(unique, seed_);
+    } while (IsTaken(unique, hash));
   }
-  return take(unique == user_name.view() ? user_name : arena_.CopyCounted(unique));
+  return Take(position, unique == user_name.view() ? user_name : arena_.CopyCounted(unique), hash);
 }
 
 }  // namespace sirvane

@@ -33,7 +33,9 @@ class PageNames {
   StringArena& arena() { return arena_; }
 
  private:
-  bool IsTaken(std::string_view name) const;
+  // `hash`: the name's, with this object's seed.
+  bool IsTaken(std::string_view name, std::uint64_t hash) const;
+  std::string_view Take(std::size_t position, CountedString name, std::uint64_t hash);
   std::uint64_t HashOf(std::uint32_t position) const { return HashBytes(names_[position].view(), seed_); }
 
   // A million users give a million names: the index refers to them by

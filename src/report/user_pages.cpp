@@ -61,11 +61,9 @@ struct PageBuffer {
   std::string date_line;
 
   const std::string& DateLine(const ReportContext& context) {
-    const LocalDateTime now = context.clock.Now();
-    const bool same = !date_line.empty() && now.year == dated.year && now.month == dated.month &&
-                      now.day == dated.day && now.hour == dated.hour && now.minute == dated.minute &&
-                      now.second == dated.second && now.day_of_week == dated.day_of_week;
-    if (!same) {
+    LocalDateTime now = context.clock.Now();
+    now.millisecond = 0;  // no date format shows it
+    if (date_line.empty() || now != dated) {
       date_line = CreationDateLine(context, now);
       dated = now;
     }

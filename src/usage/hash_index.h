@@ -121,6 +121,11 @@ inline bool SameBytes(const char* a, const char* b, std::size_t size) {
   return size == 0 || (a[0] == b[0] && a[size / 2] == b[size / 2] && a[size - 1] == b[size - 1]);
 }
 
+// Whether two texts are equal, compared inline (see SameBytes).
+inline bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && SameBytes(a.data(), b.data(), a.size());
+}
+
 class HashIndex {
  public:
   static constexpr std::uint32_t kNone = kNoPosition;
@@ -190,8 +195,7 @@ class PositionIndex {
     for (std::size_t i = Fold(hash) & mask;; i = (i + 1) & mask) {
       const std::uint32_t position = slots_[i];
       if (position == kNone) return kNone;
-      const std::string_view stored = key_at(position);
-      if (stored.size() == key.size() && SameBytes(stored.data(), key.data(), key.size())) return position;
+      if (SameText(key_at(position), key)) return position;
     }
   }
 

@@ -87,10 +87,7 @@ void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
   // Most lines come from the user's last address: compared inline, as in
   // the indexes, without a call.
   const std::uint32_t last = user.Addresses.last();
-  if (last != kNoPosition) {
-    const std::string_view stored = addresses_.strings[last];
-    if (stored.size() == address.size() && SameBytes(stored.data(), address.data(), address.size())) return;
-  }
+  if (last != kNoPosition && SameText(addresses_.strings[last], address)) return;
   user.Addresses.Add(Intern(addresses_, address, Hash(address)));
 }
 
@@ -167,10 +164,7 @@ void UsageTables::Append(UsageTables& later) {
   // The indexes lack what was new here. They are rebuilt when next needed,
   // not now: after the last part nothing is looked up by name any more, and
   // the ordering that follows needs the memory.
-  if (Users.size() != own_users) {
-    user_index_ = PositionIndex();
-    user_index_released_ = true;
-  }
+  if (Users.size() != own_users) ReleaseUserIndex();
   if (addresses_.strings.size() != own_addresses) addresses_.index = PositionIndex();
 }
 
@@ -189,9 +183,13 @@ void UsageTables::Reindex(AddressTable& table) {
   for (std::uint32_t id = 0; id < table.strings.size(); ++id) table.index.Insert(hash_at(id), id, hash_at);
 }
 
-void UsageTables::ReleaseIndexes() {
+void UsageTables::ReleaseUserIndex() {
   user_index_ = PositionIndex();
   user_index_released_ = true;
+}
+
+void UsageTables::ReleaseIndexes() {
+  ReleaseUserIndex();
   hosts_.index = HashIndex();
   addresses_.index = PositionIndex();
 }

@@ -197,6 +197,8 @@ class UsageTables {
   std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash);
   // The id of `text` in `table`, or PositionIndex::kNone.
   static std::uint32_t Find(const AddressTable& table, std::string_view text, std::uint64_t hash);
+  // Frees the user index; the next lookup or added user rebuilds it.
+  void ReleaseUserIndex();
   // Indexes every string of `table` again, after ReleaseIndexes.
   void Reindex(HostTable& table);
   void Reindex(AddressTable& table);
