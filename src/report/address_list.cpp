@@ -14,7 +14,7 @@ void WriteAddressList(const UsageTables& tables, const ReportContext& context) {
     line += " : ";
     for (std::size_t j = 0; j < user.Addresses.size(); ++j) {
       if (j > 0) line += ", ";
-      line += tables.AddressName(user.Addresses[j]);
+      tables.AppendAddressName(line, user.Addresses[j]);
     }
     line += ";";
     file.WriteLine(line);

@@ -239,13 +239,14 @@ class PositionIndex {
   std::size_t count_ = 0;
 };
 
-// A map from the ids of interned strings to positions in one user's list:
-// each user's hosts and addresses are found by id, so only the run-wide
-// string tables ever compare bytes.
+// A map from 64-bit keys (the client address keys of one user's list) to
+// positions in that list, so only the run-wide string tables ever compare bytes.
 class IdIndex {
  public:
-  // The position recorded for `id`, or HashIndex::kNone.
-  std::uint32_t Find(std::uint32_t id) const {
+  static constexpr std::uint64_t kFree = ~std::uint64_t{0};
+
+  // The position recorded for `id`, or kNoPosition.
+  std::uint32_t Find(std::uint64_t id) const {
     if (slots_.empty()) return kNoPosition;
     for (std::size_t i = Slot{id, 0}.Home() & slots_.mask();; i = (i + 1) & slots_.mask()) {
       if (slots_[i].id == id) return slots_[i].position;
@@ -253,15 +254,15 @@ class IdIndex {
     }
   }
 
-  // Records an id known to be absent.
-  void Insert(std::uint32_t id, std::uint32_t position) { slots_.Add(Slot{id, position}); }
+  // Records an id (not kFree) known to be absent.
+  void Insert(std::uint64_t id, std::uint32_t position) { slots_.Add(Slot{id, position}); }
 
  private:
   struct Slot {
-    std::uint32_t id = kNoPosition;
+    std::uint64_t id = kFree;
     std::uint32_t position = kNoPosition;
-    std::size_t Home() const { return static_cast<std::size_t>((std::uint64_t{id} * 0x9E3779B97F4A7C15ull) >> 32); }
-    bool IsFree() const { return id == kNoPosition; }
+    std::size_t Home() const { return static_cast<std::size_t>((id * 0x9E3779B97F4A7C15ull) >> 32); }
+    bool IsFree() const { return id == kFree; }
   };
 
   // Integer keys with a multiplicative hash probe well when fuller; a user's
@@ -456,12 +457,15 @@ class HostIndex {
   Entry one_;               // the entry while inline; the table's mask and size once there is one
 };
 
-// One user's distinct client addresses (run-wide ids) in first-seen order.
-// Most users have one, held in the object itself; more go to a list with an
-// index, so that a user with thousands is still O(1) a line. One word: the
-// id with its low bit set, or a pointer to the list, or 0 when empty.
+// One user's distinct client addresses (keys below 2^63, see address_key.h)
+// in first-seen order. Most users have one, held in the object itself; more
+// go to a list with an index, so that a user with thousands is still O(1) a
+// line. One word: the key shifted up with the low bit set, or a pointer to
+// the list, or 0 when empty.
 class AddressList {
  public:
+  static constexpr std::uint64_t kNone = ~std::uint64_t{0};
+
   AddressList() = default;
   AddressList(AddressList&& other) noexcept : word_(other.word_) { other.word_ = 0; }
   AddressList& operator=(AddressList&& other) noexcept {
@@ -476,18 +480,18 @@ class AddressList {
   AddressList& operator=(const AddressList&) = delete;
   ~AddressList() { Free(); }
 
-  // Adds `id` unless the list has it; true when added. Either way `id` is
+  // Adds `key` unless the list has it; true when added. Either way `key` is
   // then the last address.
-  bool Add(std::uint32_t id) {
+  bool Add(std::uint64_t key) {
     if (word_ == 0) {
-      word_ = (std::uint64_t{id} << 32) | 1;
+      word_ = (key << 1) | 1;
       return true;
     }
     if (IsOne()) {
-      if (One() == id) return false;
+      if (One() == key) return false;
       Many* const many = new Many;
       try {
-        many->ids.push_back(One());
+        many->keys.push_back(One());
         many->index.Insert(One(), 0);
       } catch (...) {
         delete many;
@@ -496,26 +500,26 @@ class AddressList {
       SetList(many);
     }
     Many& many = *List();
-    many.last = id;
-    if (many.index.Find(id) != kNoPosition) return false;
-    many.index.Insert(id, static_cast<std::uint32_t>(many.ids.size()));
-    many.ids.push_back(id);
+    many.last = key;
+    if (many.index.Find(key) != kNoPosition) return false;
+    many.index.Insert(key, static_cast<std::uint32_t>(many.keys.size()));
+    many.keys.push_back(key);
     return true;
   }
-  std::size_t size() const { return word_ == 0 ? 0 : IsOne() ? 1 : List()->ids.size(); }
-  std::uint32_t operator[](std::size_t j) const { return IsOne() ? One() : List()->ids[j]; }
-  // The id last added (or found already there), or kNoPosition: a user's
-  // lines mostly come from one address, and this skips the lookups for it.
-  std::uint32_t last() const { return word_ == 0 ? kNoPosition : IsOne() ? One() : List()->last; }
+  std::size_t size() const { return word_ == 0 ? 0 : IsOne() ? 1 : List()->keys.size(); }
+  std::uint64_t operator[](std::size_t j) const { return IsOne() ? One() : List()->keys[j]; }
+  // The key last added (or found already there), or kNone: a user's lines
+  // mostly come from one address, and this skips the lookups for it.
+  std::uint64_t last() const { return word_ == 0 ? kNone : IsOne() ? One() : List()->last; }
 
  private:
   struct Many {
-    std::vector<std::uint32_t> ids;
-    IdIndex index;  // id -> position in ids
-    std::uint32_t last = kNoPosition;
+    std::vector<std::uint64_t> keys;
+    IdIndex index;  // key -> position in keys
+    std::uint64_t last = kNone;
   };
   bool IsOne() const { return (word_ & 1) != 0; }
-  std::uint32_t One() const { return static_cast<std::uint32_t>(word_ >> 32); }
+  std::uint64_t One() const { return word_ >> 1; }
   // The list's address is kept as a number (its low bit is 0: the list is
   // aligned), so it is turned back into a pointer from an integer.
   Many* List() const {

@@ -84,10 +84,15 @@ void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
 }
 
 void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
-  // Most lines come from the user's last address: compared inline, as in
-  // the indexes, without a call.
-  const std::uint32_t last = user.Addresses.last();
-  if (last != kNoPosition && SameText(addresses_.strings[last], address)) return;
+  // Most lines come from the user's last address: an IPv4 address is
+  // compared as a number, any other text inline, as in the indexes.
+  const std::uint64_t last = user.Addresses.last();
+  const std::uint64_t ipv4 = Ipv4Key(address);
+  if (ipv4 != kNoAddress) {
+    if (ipv4 != last) user.Addresses.Add(ipv4);
+    return;
+  }
+  if (last < kIpv4Tag && SameText(addresses_.strings[last], address)) return;
   user.Addresses.Add(Intern(addresses_, address, Hash(address)));
 }
 
@@ -156,7 +161,10 @@ void UsageTables::Append(UsageTables& later) {
     for (std::size_t k = 0; k < count; ++k) {
       const AddressList& addresses = later.Users[begin + k].Addresses;
       AddressList& into = Users[positions[k]].Addresses;
-      for (std::size_t j = 0; j < addresses.size(); ++j) into.Add(address_ids[addresses[j]]);
+      for (std::size_t j = 0; j < addresses.size(); ++j) {
+        const std::uint64_t key = addresses[j];
+        into.Add(IsIpv4Key(key) ? key : address_ids[key]);
+      }
     }
     later.Users.ReleaseBlockOf(begin);
   }

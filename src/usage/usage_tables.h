@@ -9,13 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "usage/address_key.h"
 #include "usage/hash_index.h"
 #include "usage/string_arena.h"
 
 namespace sirvane {
 
-// One user. Hosts and addresses are run-wide ids (UsageTables::HostName,
-// AddressName): a user costs a few dozen bytes, and a user with one host and
+// One user. Hosts are run-wide ids (UsageTables::HostName), addresses keys
+// (UsageTables::AddressName): a user costs a few dozen bytes, and a user with one host and
 // one address allocates nothing beyond its record. The page name is kept
 // apart (UsageTables::PageName): it only exists once the users are ordered.
 struct TReportRec {
@@ -150,9 +151,18 @@ class UsageTables {
   // Puts every user's hosts in first-seen order, once the logs have been read.
   void FinishHostLists();
 
-  // The text of a host or address id.
+  // The text of a host id.
   std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
-  std::string_view AddressName(std::uint32_t id) const { return addresses_.strings[id].view(); }
+  // Appends the text of an address key (see address_key.h).
+  void AppendAddressName(std::string& out, std::uint64_t key) const {
+    if (IsIpv4Key(key)) AppendIpv4(out, key);
+    else out += addresses_.strings[key].view();
+  }
+  std::string AddressName(std::uint64_t key) const {
+    std::string name;
+    AppendAddressName(name, key);
+    return name;
+  }
 
   // Takes the page names given to the users in their final order, by
   // position, and the arena that holds those that are no user's own name.
@@ -189,7 +199,7 @@ class UsageTables {
     Index index;
   };
   using HostTable = Interned<HashIndex, std::string_view>;
-  // A million addresses: counted strings, a pointer each.
+  // Addresses other than IPv4 (address_key.h): counted strings, a pointer each.
   using AddressTable = Interned<PositionIndex, CountedString>;
   // The id of `text` in `table`, interning a copy of it when new; with
   // `owned`, `text` itself, already in this table's arena.

@@ -44,7 +44,7 @@ std::string ReadWith(const std::string& log, const Settings& settings, const Low
   for (const TReportRec& user : tables.Users) {
     out << "user [" << user.UserName.view() << "] " << user.Traffic << '\n';
     for (const auto& h : user.Hosts) out << "  host [" << tables.HostName(h.id) << "] " << h.traffic << '\n';
-    for (std::string_view address : testing::AddressNames(tables, user)) out << "  addr [" << address << "]\n";
+    for (const std::string& address : testing::AddressNames(tables, user)) out << "  addr [" << address << "]\n";
   }
   return out.str();
 }

@@ -26,7 +26,7 @@ struct ModelUser {
 ModelUser Listed(const UsageTables& tables, const TReportRec& user) {
   ModelUser listed{std::string(user.UserName), user.Traffic, {}, {}};
   for (const auto& host : user.Hosts) listed.hosts.emplace_back(tables.HostName(host.id), host.traffic);
-  for (std::string_view address : testing::AddressNames(tables, user)) listed.addresses.emplace_back(address);
+  listed.addresses = testing::AddressNames(tables, user);
   return listed;
 }
 
@@ -54,7 +54,12 @@ TEST(UsageTablesTest, PartsAppendedListsReopenedAndOrderingKeepWhatTheLinesSaid)
     const bool busy = rng() % 10 == 0;  // "u0"
     const std::string user = "u" + std::to_string(busy ? 0 : number);
     const std::string host = std::string(rng() % 70, 'h') + std::to_string(busy ? rng() % 3000 : rng() % 50);
-    const std::string address = "a" + std::to_string(rng() % 3 == 0 ? rng() % 100 : number);
+    // Text, dotted IPv4 addresses, and dotted text that is no IPv4 address
+    // (a number above 255, a leading zero).
+    const std::uint64_t n = rng() % 3 == 0 ? rng() % 100 : number;
+    const std::string dotted =
+        std::to_string(n % 7 * 50) + "." + std::to_string(n / 7 % 300) + ".0." + std::to_string(n % 2);
+    const std::string address = rng() % 3 == 0 ? "a" + std::to_string(n) : (rng() % 5 == 0 ? "0" : "") + dotted;
     const std::uint64_t random_bytes = rng() % 3 == 0 ? rng() % 3 : (rng() % 256) << (rng() % 48);
     const std::int64_t bytes = rng() % 2000 == 0 ? INT64_MAX : static_cast<std::int64_t>(random_bytes);
     // The model: users, their hosts and addresses in first-seen order.

@@ -1,0 +1,30 @@
+#include "usage/address_key.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace sirvane {
+namespace {
+
+// An address is a number only when writing the number gives the same text
+// back: otherwise two spellings of one address would become one.
+TEST(AddressKeyTest, OnlyTheUsualSpellingOfAnIpv4AddressIsANumber) {
+  for (const char* text : {"0.0.0.0", "10.0.0.1", "1.2.3.4", "192.168.100.254", "255.255.255.255", "9.99.199.200"}) {
+    const std::uint64_t key = Ipv4Key(text);
+    ASSERT_TRUE(IsIpv4Key(key)) << text;
+    std::string back = "x";
+    AppendIpv4(back, key);
+    EXPECT_EQ(back, std::string("x") + text);
+  }
+  EXPECT_EQ(Ipv4Key("1.2.3.4"), kIpv4Tag | 0x01020304u);
+  EXPECT_NE(Ipv4Key("1.2.3.4"), Ipv4Key("4.3.2.1"));
+  for (const char* text : {"", "1.2.3", "1.2.3.4.", ".1.2.3.4", "1.2.3.4.5", "01.2.3.4", "1.2.3.04", "1.2.3.00",
+                           "256.1.1.1", "1.2.3.1000", "1..2.3", "1.2.3.a", "a.b.c.d", "1.2.3.4 ", "1,2,3,4",
+                           "::1", "fe80::1", "1.2.3.4:80", "-", "0000.0.0.0", "1.2.3.-4", "1.2.3.4\xB2"}) {
+    EXPECT_EQ(Ipv4Key(text), kNoAddress) << text;
+  }
+}
+
+}  // namespace
+}  // namespace sirvane
