@@ -28,15 +28,14 @@ int ReplaceWith(const std::string& from, const std::string& to);
 // deleted but swapped in one step to `from` (`swapped` tells which), so that
 // freeing it can wait until every file has been moved.
 int SwapInto(const std::string& from, const std::string& to, bool& swapped);
-void Remove(const std::string& path);  // best effort, for clean-up
+int Remove(const std::string& path);
 // Creates a new directory named `prefix` plus a unique suffix, for the owner
 // alone; `path` receives its name.
 int CreateHiddenDirectory(const std::string& prefix, std::string& path);
 // Appends the names in `directory` (a path ending in a separator) to `names`,
-// each followed by a '\0' (which no name holds), "." and ".." left out. One
-// string, not a string per name: a directory of a million pages is listed
-// in the bytes of its names.
-int ListNames(const std::string& directory, std::string& names);
+// at most `most` of them, each followed by a '\0' (which no name holds), "."
+// and ".." left out. One string, not a string per name.
+int ListNames(const std::string& directory, std::string& names, std::size_t most = SIZE_MAX);
 void RemoveEmptyDirectory(const std::string& path);  // best effort, for clean-up
 int ReadAll(const std::string& path, std::string& text);
 // Opens `path` for reading when it is a regular file itself, not a link to

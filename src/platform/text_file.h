@@ -1,6 +1,7 @@
 #pragma once
 // Text files written by a run. Lines end with CR LF whatever the platform;
 // every system call is checked and a failure stops the run with an I/O error.
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -15,7 +16,8 @@ namespace sirvane {
 // the file named `last` is not moved.)
 class StagedFiles {
  public:
-  StagedFiles() = default;
+  // `names_per_round`: how many staged names Commit holds at once.
+  explicit StagedFiles(std::size_t names_per_round = 65536) : names_per_round_(names_per_round) {}
   ~StagedFiles();  // without Commit: the staged files and their directory are removed
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
@@ -30,6 +32,7 @@ class StagedFiles {
 
  private:
   void RemoveStaged();
+  std::size_t names_per_round_;
   std::string directory_;  // the targets' directory, with its trailing '/', or ""
   std::string staging_;    // the hidden directory, with its trailing '/'; "" until used
   std::mutex stage_lock_;  // guards the two names while files are staged

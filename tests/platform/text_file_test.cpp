@@ -72,5 +72,32 @@ TEST(TextFileTest, AStagedFileThatCannotBeMovedIsNamedAndTheSummaryStaysOld) {
   EXPECT_TRUE(std::filesystem::is_directory(out + "p123.html"));  // never moved aside
 }
 
+// Commit moves the staged files a few names at a time: every target gets its
+// new bytes, replaced ones included (swapped aside, then removed), and nothing
+// is left of the staging directory or the old files.
+TEST(TextFileTest, CommitInRoundsReplacesEveryTargetAndLeavesNothingBehind) {
+  for (const std::size_t names_per_round : {std::size_t{1}, std::size_t{4}, std::size_t{65536}}) {
+    SCOPED_TRACE(names_per_round);
+    testing::TempDir dir;
+    const std::string out = dir.path() + "/";
+    for (int i = 0; i < 40; i += 3) testing::WriteFile(out + "p" + std::to_string(i) + ".html", "old");
+    testing::WriteFile(out + "report.html", "old report");
+    testing::WriteFile(out + "unrelated.txt", "kept");
+    {
+      StagedFiles staged(names_per_round);
+      for (int i = 0; i <= 40; ++i) {
+        TextFileWriter file;
+        file.Create(out + (i == 40 ? "report.html" : "p" + std::to_string(i) + ".html"), &staged);
+        file.Write("new " + std::to_string(i));
+        file.Close();
+      }
+      staged.Commit("report.html");
+    }
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(testing::ReadFile(out + "p" + std::to_string(i) + ".html"), "new " + std::to_string(i));
+    EXPECT_EQ(testing::ReadFile(out + "report.html"), "new 40");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 42);  // the pages, the summary, unrelated.txt
+  }
+}
+
 }  // namespace
 }  // namespace sirvane

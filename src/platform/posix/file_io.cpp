@@ -85,19 +85,24 @@ int SwapInto(const std::string& from, const std::string& to, bool& swapped) {
   return ReplaceWith(from, to);
 }
 
-void Remove(const std::string& path) { ::unlink(path.c_str()); }
+int Remove(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
 int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
   path = prefix + "XXXXXX";
   return ::mkdtemp(path.data()) == nullptr ? errno : 0;
 }
 
-int ListNames(const std::string& directory, std::string& names) {
+int ListNames(const std::string& directory, std::string& names, std::size_t most) {
   DIR* dir = ::opendir(directory.c_str());
   if (dir == nullptr) return errno;
-  while (const dirent* entry = ::readdir(dir)) {
+  for (std::size_t listed = 0; listed < most;) {
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.append(name).push_back('\0');
+    if (name != "." && name != "..") {
+      names.append(name).push_back('\0');
+      ++listed;
+    }
   }
   ::closedir(dir);
   return 0;

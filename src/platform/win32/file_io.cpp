@@ -77,7 +77,7 @@ int SwapInto(const std::string& from, const std::string& to, bool& swapped) {
   return ReplaceWith(from, to);
 }
 
-void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+int Remove(const std::string& path) { return DeleteFileA(path.c_str()) ? 0 : LastError(); }
 
 int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
   return CreateUnique(prefix, path, [](const std::string& name) {
@@ -87,14 +87,18 @@ int CreateHiddenDirectory(const std::string& prefix, std::string& path) {
   });
 }
 
-int ListNames(const std::string& directory, std::string& names) {
+int ListNames(const std::string& directory, std::string& names, std::size_t most) {
   WIN32_FIND_DATAA found;
   const HANDLE search = FindFirstFileA((directory + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return LastError();
+  std::size_t listed = 0;
   do {
     const std::string_view name = found.cFileName;
-    if (name != "." && name != "..") names.append(name).push_back('\0');
-  } while (FindNextFileA(search, &found));
+    if (name != "." && name != "..") {
+      names.append(name).push_back('\0');
+      ++listed;
+    }
+  } while (listed < most && FindNextFileA(search, &found));
   FindClose(search);
   return 0;
 }
