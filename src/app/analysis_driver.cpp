@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/file_system.h"
+#include "platform/system.h"
 #include "report/address_list.h"
 #include "report/export_report.h"
 #include "report/summary_page.h"
@@ -75,6 +76,7 @@ void AnalyzeLogs(Run& run) {
     AnalyzeLogFile(prefix + entry.name, s, run.tables, run.lower, log);
   }
   run.tables.FinishHostLists();
+  ReturnFreeMemory();  // the reading's indexes and the merged parts
 
   ExcludeLocalTraffic(run.tables, s);
   log.WriteLine("Sorting user list... ");
@@ -83,6 +85,7 @@ void AnalyzeLogs(Run& run) {
   log.WriteLine("Sorting host list...");
   log.Flush();
   SortHosts(run.tables);
+  ReturnFreeMemory();  // the ordering's arrays
   run.EndTime = TimeOfDayFraction(run.clock.Now());
   log.WriteLine("Creating report files...");
   log.WriteLine(" ");
@@ -113,6 +116,7 @@ void CreateReports(Run& run) {
   const ReportContext context{run.settings, run.templates, run.PrognosisFactor, run.clock, run.formats, &staged};
   if (run.settings.IpField > 0) WriteAddressList(run.tables, context);
   WriteSummaryPage(run.tables, context);
+  ReturnFreeMemory();  // the page names' index
   WriteUserPages(run.tables, context);
   WriteExports(run.tables, context);  // nothing unless configured
   staged.Commit("report.html");

@@ -53,6 +53,12 @@ void PrepareHeap() {
 #endif
 }
 
+void ReturnFreeMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
+}
+
 namespace {
 
 #ifndef _WIN32

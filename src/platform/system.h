@@ -27,6 +27,12 @@ std::uint64_t RandomSeed();
 //   took a tenth of the run on large logs.
 void PrepareHeap();
 
+// Gives the pages of freed memory back to the system. The heap keeps what is
+// freed for reuse, and a phase's new arrays rarely fit the holes an earlier
+// phase left: called between phases (after reading, after ordering), it keeps
+// the run's peak at that of its largest phase instead of a sum of them.
+void ReturnFreeMemory();
+
 // A buffer that may grow very large (a log line of hundreds of megabytes).
 // Large ones come from the system and go back to it when freed: the heap
 // (see PrepareHeap) would keep their memory for the rest of the run.
