@@ -87,7 +87,7 @@ void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
   // Most lines come from the user's last address: an IPv4 address is
   // compared as a number, any other text inline, as in the indexes.
   const std::uint64_t last = user.Addresses.last();
-  const std::uint64_t ipv4 = Ipv4Key(address);
+  const std::uint64_t ipv4 = ipv4_keys_(address);
   if (ipv4 != kNoAddress) {
     if (ipv4 != last) user.Addresses.Add(ipv4);
     return;

@@ -227,6 +227,7 @@ class UsageTables {
   std::vector<CountedString> page_names_;  // by user position
   HostTable hosts_;  // looked up on every line: the wider index that holds the key
   AddressTable addresses_;
+  Ipv4Keys ipv4_keys_;
 };
 
 }  // namespace sirvane

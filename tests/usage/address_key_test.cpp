@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace sirvane {
@@ -23,6 +24,21 @@ TEST(AddressKeyTest, OnlyTheUsualSpellingOfAnIpv4AddressIsANumber) {
                            "256.1.1.1", "1.2.3.1000", "1..2.3", "1.2.3.a", "a.b.c.d", "1.2.3.4 ", "1,2,3,4",
                            "::1", "fe80::1", "1.2.3.4:80", "-", "0000.0.0.0", "1.2.3.-4", "1.2.3.4\xB2"}) {
     EXPECT_EQ(Ipv4Key(text), kNoAddress) << text;
+  }
+}
+
+// The kept answers are exact: near-misses of kept texts (an octet longer, a
+// byte changed in the middle, a leading zero) get their own answers, however
+// often each text comes back.
+TEST(AddressKeyTest, KeptAnswersAreThoseOfTheTextItself) {
+  std::mt19937 rng(5);
+  const char* const octets[] = {"1", "0", "25", "255", "256", "01", "199", "7"};
+  Ipv4Keys keys;
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    for (int part = 0; part < 4; ++part) text += std::string(part > 0 ? "." : "") + octets[rng() % 8];
+    if (rng() % 4 == 0) text[rng() % text.size()] = "x.9"[rng() % 3];
+    ASSERT_EQ(keys(text), Ipv4Key(text)) << text;
   }
 }
 
