@@ -1,6 +1,7 @@
 #pragma once
 // Text files written by a run. Lines end with CR LF whatever the platform;
 // every system call is checked and a failure stops the run with an I/O error.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -16,8 +17,9 @@ namespace sirvane {
 // the file named `last` is not moved.)
 class StagedFiles {
  public:
-  // `names_per_round`: how many staged names Commit holds at once.
-  explicit StagedFiles(std::size_t names_per_round = 65536) : names_per_round_(names_per_round) {}
+  // `names_per_round`: how many staged names Commit holds at once (at least 1).
+  explicit StagedFiles(std::size_t names_per_round = 65536)
+      : names_per_round_(std::clamp<std::size_t>(names_per_round, 1, SIZE_MAX - 1)) {}
   ~StagedFiles();  // without Commit: the staged files and their directory are removed
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
