@@ -1,6 +1,5 @@
-// The ready configurations in examples/ run as shipped: each reads its own
-// sample log (the same requests written in four layouts) and gives the same
-// users, totals and hosts.
+// The configurations in examples/ run as shipped, each on its own sample log (the
+// same requests in four layouts), and give the same users, totals and hosts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,9 +34,8 @@ TEST(ExamplesTest, EachConfigurationReadsItsSampleLog) {
     std::filesystem::create_directory(out);
     ASSERT_EQ(testing::RunProgram(run, {}, dir.File("stderr.txt")), 0) << ReadFile(dir.File("stderr.txt"));
 
-    // Name and traffic, without the prognosis, which depends on the day the test
-    // runs. Bob passes the 20 MiB limit; Carol's and Dave's intranet traffic is
-    // not charged; the requests refused before login are in "unknown".
+    // Name and traffic (the prognosis depends on the day). Bob passes the 20 MiB limit;
+    // Carol's and Dave's intranet traffic is free; "unknown": refused before login.
     std::vector<std::string> users;
     for (const std::string& row : testing::TableRows(ReadFile(out + "report.html"), templates.UserTableHeader))
       users.push_back(row.substr(0, row.rfind('|')));

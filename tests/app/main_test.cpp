@@ -15,13 +15,11 @@ namespace {
 using testing::SquidLine;
 using testing::Workspace;
 
-const std::string kLog = "\n#Fields: time elapsed client code bytes method url user hierarchy type\n" +
-                         SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
-                         SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
+const std::string kLog =
+    "\n#Fields: time elapsed client code bytes method url user hierarchy type\n" + testing::kAliceAndBob;
 
-// Only the first argument, lower-cased, can ask for the usage or the version:
-// the answer goes to stdout and nothing is written. Anything else names a
-// configuration file, here a missing one, so the abort log is written.
+// Only the first argument, lower-cased, asks for usage or version, on stdout with
+// nothing written; anything else names a (here missing) configuration: abort log.
 TEST(MainTest, OnlyTheFirstArgumentCanAskForUsageOrVersion) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {  // arguments, how stdout starts
       {{"--HELP"}, "Usage: sirvane [CONFIG-FILE]\n"}, {{"-h", "other.cfg"}, "Usage: "}, {{"--Version"}, "sirvane 1."},

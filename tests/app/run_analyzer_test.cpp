@@ -14,8 +14,7 @@ namespace {
 
 using namespace testing;
 
-// Log lines with the user in field 1, the URL in field 7 and the bytes in
-// field 10, the positions a configuration gets by default.
+// Log lines with user, URL and bytes at the default positions 1, 7 and 10.
 std::string LogLines(int count) {
   std::string text;
   for (int i = 0; i < count; ++i) {
@@ -35,9 +34,8 @@ class SteppingClock : public Clock {
   mutable int readings_ = 0;
 };
 
-// Runs in a fresh current directory on 5 December 2026 at 14:02:11, with a
-// 24-hour time format that does not pad the hour. Logs are in c:/weblogs: a
-// directory named "c:" here on POSIX, the system drive on Windows.
+// Runs in a fresh current directory on 5 December 2026 at 14:02:11, hours unpadded.
+// Logs are in c:/weblogs: a directory "c:" on POSIX, the system drive on Windows.
 class RunAnalyzerTest : public ::testing::Test {
  protected:
   RunAnalyzerTest() : cd_(dir_.path()) {
@@ -89,16 +87,14 @@ TEST_F(RunAnalyzerTest, WorkingReportOfASampleRun) {
   // The configuration and the report's date read the clock first: the report
   // is begun at 14:02:11 and ended at 14:02:13.
   ASSERT_EQ(RunWith({}, SteppingClock()), 0);
-  std::vector<std::string> expected = Lines(Golden("working_report.log"));
-  ASSERT_EQ(expected.size(), 22u);
-  expected[3] = std::string("Output path is c:\\reports") + kDirectorySeparator;
-  EXPECT_EQ(Lines(ReadFile(dir_.File("last.log"))), expected);
+  std::string expected = Golden("working_report.log");
+  expected.replace(expected.find("Output path is c:\\reports\\") + 25, 1, 1, kDirectorySeparator);
+  EXPECT_EQ(ReadFile(dir_.File("last.log")), expected);
   EXPECT_TRUE(Exists(dir_.File("c:/reports/bob.html")));
   EXPECT_FALSE(Exists(dir_.File("c:/reports/ipaccess.txt"))) << "no address field configured";
 }
 
-// An output path that ends in a separator gets no second one (adding one is
-// seen in the sample run).
+// An output path that ends in a separator gets no second one.
 TEST_F(RunAnalyzerTest, WithoutMatchingLogFilesTheReportEndsEarly) {
   std::filesystem::create_directories(dir_.File("out"));
   WriteFile(dir_.File("sirvane.cfg"), "inputpath=c:\\weblogs\\access*.log\r\nmonth=7\r\noutputpath=out/");

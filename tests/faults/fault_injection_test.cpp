@@ -1,6 +1,5 @@
-// Every file a run writes, refused or failing midway: the run must stop with
-// the error report and exit code 1, and the report files of the previous good
-// run must stay exactly as they were, with nothing half-written beside them.
+// Every file a run writes, refused or failing midway: the run stops with the error
+// report and exit code 1; the previous reports stay as they were, nothing beside them.
 #include <gtest/gtest.h>
 
 #include "support/workspace.h"
@@ -10,8 +9,7 @@ namespace {
 
 using testing::SquidLine;
 
-const std::string kFirstLog = SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
-                              SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
+const std::string kFirstLog = testing::kAliceAndBob;
 // The second run has more to say, so a file it managed to replace would differ.
 const std::string kSecondLog = kFirstLog + SquidLine("carol", 90000, "10.0.3.19", "http://news.example/") +
                                SquidLine("alice", 4096, "10.0.3.20", "http://cdn.example.com/b.png") +

@@ -1,13 +1,10 @@
-// A preloaded library that makes file operations fail the way a full disk or a
-// vanishing log does, for the end-to-end tests. It replaces the calls the
-// program makes (open, write, close, and pread, which reads plain logs; not
-// their 64-bit names), only on paths that contain $SIRVANE_FAULT_PATH;
-// $SIRVANE_FAULT says how:
+// Preloaded by the end-to-end tests: file operations fail as on a full disk or with
+// a vanishing log. Replaces open, write, close and pread (plain logs), not their
+// 64-bit names, on paths containing $SIRVANE_FAULT_PATH; $SIRVANE_FAULT says how:
 //   create          open() with O_CREAT fails with EACCES
 //   write=N         writes succeed for N bytes in all, then fail with ENOSPC
 //   close           close() releases the file but reports ENOSPC
-//   read-truncate=N the first read at or beyond 1 MiB into the file first
-//                   truncates it to N bytes
+//   read-truncate=N the first read at or beyond 1 MiB first truncates the file to N
 //   read-unlink     that read first deletes the file
 //   read-error      that read fails with EIO
 #include <dlfcn.h>

@@ -12,8 +12,7 @@ namespace {
 const LocalDateTime kMidnight{2026, 12, 5, 0, 0, 4, 999, 6}, kAfternoon{2024, 3, 1, 14, 2, 11, 0, 5},
     kMorning{2009, 1, 2, 9, 5, 7, 0, 5};
 
-// Pictures starting with H or h are time pictures, the others date pictures.
-// ("dd.MM.yyyy" and "H:mm:ss" the golden files and the time-of-day test show.)
+// Pictures starting with H or h are time pictures (dd.MM.yyyy, H:mm:ss: golden files).
 TEST(DatePictureTest, DatesClocksPaddingNamesAndQuotedText) {
   const std::vector<std::tuple<std::string, LocalDateTime, std::string>> cases = {
       {"M/d/yy y yyyyy", kMorning, "1/2/09 9 2009"},  // y: the year in the century, unpadded

@@ -10,10 +10,9 @@
 namespace sirvane {
 namespace {
 
-// The error of the lowest failing index wins, even when a later one fails
-// first: index 2 waits until index 3 has failed on the other thread; and every
-// lower index still runs. (That every task runs once, on a worker of its own
-// thread, the user pages tests show: two threads write the same pages as one.)
+// The error of the lowest failing index wins, even when a later one fails first
+// (index 2 waits until index 3 has failed), and every lower index still runs.
+// That each task runs once: the user pages test with two threads.
 TEST(InOrderTasksTest, TheLowestFailingIndexIsRethrown) {
   std::atomic<bool> three_failed{false};
   std::atomic<int> ran_below_two{0};

@@ -71,11 +71,9 @@ const Compression kFormats[] = {Compression::kNone, Compression::kGzip, Compress
 const Compression kFormats[] = {Compression::kNone};
 #endif
 
-// The same lines from a fresh and a reused LineReader (Open starts afresh),
-// from a plain or a compressed file, with progress per block up to the file's
-// size; for a plain file also from LineBuffer in every scanning way. (The
-// byte-range reader is compared with LineReader by the log-ingestion tests,
-// over several parts, and by a whole run over several blocks.)
+// The same lines from a fresh and a reused LineReader, from a plain or a
+// compressed file, with progress per block up to the file's size; for a plain
+// file also from LineBuffer in every scan (reading in parts: log_ingestion_test).
 TEST(LineReaderTest, EveryWayOfReadingGivesTheLinesOfTheText) {
   const std::vector<std::pair<std::string, Lines>> cases = LineEndCases();
   testing::TempDir dir;

@@ -11,11 +11,10 @@
 namespace sirvane {
 namespace {
 
-// Whatever a lowering does above 127, 'A' to 'Z' become 'a' to 'z' and no
-// other ASCII byte changes, at every alignment of the eight-byte steps; the
-// plain lowering changes nothing else. In UTF-8 a character is lowered only
-// where its lower form has the same length. On Windows with a single-byte code
-// page the user's lowering gives what CharLowerBuffA gives for the whole text.
+// Whatever a lowering does above 127, only 'A' to 'Z' change among ASCII bytes, at
+// every alignment of the eight-byte steps; the plain one changes nothing else. UTF-8
+// characters are lowered only where the lower form has the same length; a Windows
+// single-byte code page lowers as CharLowerBuffA does.
 TEST(LowerCaseTest, AsciiEverywhereAndUtf8WhereTheLengthStaysTheSame) {
   std::vector<LowerCase> lowerings = {LowerCase(), LowerCase::FromCurrentLocale()};
 #ifndef _WIN32  // POSIX locales; Windows lowers with CharLowerBuffA in the ANSI code page

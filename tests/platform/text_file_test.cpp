@@ -44,9 +44,8 @@ TEST(TextFileTest, WritesCrLfLinesAndReplacesAtomicallyOnlyOnClose) {
 }
 
 // When a staged file cannot be moved into place at Commit, the error names it
-// and the summary page, moved last, stays the old one. (That staged files
-// replace their targets only on Commit, and that without it nothing of them is
-// left, the whole-run fault-injection tests show.)
+// and the summary page, moved last, stays the old one. (Nothing replaced or left
+// behind without Commit: the fault-injection tests.)
 TEST(TextFileTest, AStagedFileThatCannotBeMovedIsNamedAndTheSummaryStaysOld) {
   testing::TempDir dir;
   const std::string out = dir.path() + "/";

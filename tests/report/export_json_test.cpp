@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/export_sample.h"
+#include <limits>
 
 namespace sirvane {
 namespace {
+
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 
 TEST(ExportJsonTest, StringsAreEscapedAndAlwaysValidUtf8) {
   const std::vector<std::pair<std::string, std::string>> cases = {
@@ -25,8 +27,14 @@ TEST(ExportJsonTest, StringsAreEscapedAndAlwaysValidUtf8) {
 }
 
 TEST(ExportJsonTest, DocumentLayout) {
-  // Numbers as they are, even past 2^53; one host per line; a hidden user has no page.
-  EXPECT_EQ(EncodeJson(testing::SampleExport()),
+  // Numbers as they are, even past 2^53 (kMax / 1024, rounded); one host per line;
+  // names that need quoting; a hidden user without hosts has no page.
+  const ExportUser admin{"ad\"min", true, "admin.html", kMax, 9007199254740992, kMax, 9007199254740992, true, true,
+                         {{"a,b.example", 9000000, 8789}, {"", 1536, 2}}};
+  const ExportUser anonymous{"-", false, "", 3000, 3, 7500, 7, false, false, {}};
+  const ExportReport report{3, 2026, 10485760, {admin, anonymous}, {3000, 3, 8},
+                            {kMax, 9007199254740995, std::numeric_limits<std::int64_t>::min()}};
+  EXPECT_EQ(EncodeJson(report),
             "{\n  \"month\": 3,\n  \"year\": 2026,\n  \"limit\": 10485760,\n  \"users\": [\n"
             "    {\n      \"name\": \"ad\\\"min\",\n      \"visible\": true,\n      \"page\": \"admin.html\",\n"
             "      \"bytes\": 9223372036854775807,\n      \"kilobytes\": 9007199254740992,\n"

@@ -9,10 +9,9 @@
 namespace sirvane {
 namespace {
 
-// The records are read through the CSV encoder: one line holds every number
-// of a user or host, and a field holding a comma or quote is quoted. Hosts
-// without traffic are left out, as on the pages; hidden users are listed,
-// without a page. Only the configured file is written.
+// Read through the CSV encoder: one line holds every number of a user or host, and
+// a field with a comma or quote is quoted. Hosts without traffic are left out; hidden
+// users are listed, without a page. Only the configured file is written.
 TEST(ExportReportTest, WritesTheNumbersOfThePagesToTheConfiguredFile) {
   testing::ExampleReport report;
   report.settings.ExportCsv = true;

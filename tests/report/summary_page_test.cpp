@@ -19,9 +19,7 @@ std::string WriteSummary(ExampleReport& report, double factor) {
   return report.Read("report.html");
 }
 
-// The byte-for-byte comparison with an example report is in user_pages_test,
-// beside a user's page of the same report.
-
+// (The golden summary page is compared in user_pages_test.)
 TEST(SummaryPageTest, RowsAndHighlighting) {
   struct Case {
     const char* what;

@@ -1,6 +1,5 @@
 #pragma once
-// Test data compressed with each library's own encoder, as the usual command-line
-// tools would write it (gzip, bzip2, xz, zstd with its frame checksum).
+// Test data as gzip, bzip2, xz and zstd (with its frame checksum) would write it.
 #include <string>
 #include <string_view>
 
@@ -8,8 +7,7 @@
 
 namespace sirvane::testing {
 
-// One complete stream (gzip member, bzip2 or xz stream, zstd frame) holding `text`.
-// bzip2 uses its smallest block (100 kB), so that a few MB make many blocks.
+// One complete stream holding `text`; bzip2 blocks of 100 kB, so a few MB make many.
 std::string Compress(Compression format, std::string_view text);
 
 }  // namespace sirvane::testing

@@ -12,16 +12,6 @@ std::string Golden(const std::string& name) {
   return content;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "the last line must end with CR LF";
-  return lines;
-}
-
 std::vector<std::string> TableRows(const std::string& page, const std::string& header) {
   const std::size_t begin = page.find(header + "\r\n");
   const std::size_t end = page.find("</table>", begin);
@@ -56,7 +46,7 @@ ExampleReport::ExampleReport() {
   BuildPageTemplates(templates, 3, 2026);
 }
 
-void ExampleReport::Add(const std::vector<UserUsage>& users) {
+void AddUsers(UsageTables& tables, const std::vector<UserUsage>& users) {
   for (const UserUsage& user : users) {
     TReportRec& record = tables.Users[tables.AddUser(user.name)];
     record.Traffic = user.traffic;

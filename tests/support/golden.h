@@ -13,8 +13,6 @@ namespace sirvane::testing {
 
 // Content of tests/golden/<name>; a missing file fails the test.
 std::string Golden(const std::string& name);
-// The lines of CR LF text; the last must end with CR LF too.
-std::vector<std::string> Lines(const std::string& text);
 // The rows of the HTML table that starts with `header`, tags removed: cells
 // joined by '|', a highlighted figure marked with '!'.
 std::vector<std::string> TableRows(const std::string& page, const std::string& header);
@@ -25,11 +23,13 @@ struct UserUsage {
   std::vector<std::pair<std::string, std::int64_t>> hosts = {};
   std::vector<std::string> addresses = {};
 };
+// Adds `users` with their traffic, hosts and addresses, and finishes the host lists.
+void AddUsers(UsageTables& tables, const std::vector<UserUsage>& users);
 
 // A report for March 2026 written on 12 March 2026 at 9:30 into a fresh directory.
 struct ExampleReport {
   ExampleReport();
-  void Add(const std::vector<UserUsage>& users);
+  void Add(const std::vector<UserUsage>& users) { AddUsers(tables, users); }
   ReportContext Context(double factor) const { return {settings, templates, factor, clock, formats}; }
   std::string Read(const std::string& file) const { return ReadFile(dir.File(file)); }
 

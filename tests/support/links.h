@@ -1,6 +1,5 @@
 #pragma once
-// Where the links of a report page lead. Header only: the fuzz targets use it
-// too, without GoogleTest.
+// Where the links of a report page lead (header only: the fuzz targets use it too).
 #include <string>
 #include <vector>
 

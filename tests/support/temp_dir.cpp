@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -54,6 +55,16 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) {
   std::error_code ignored;
   return fs::exists(path, ignored);
+}
+
+std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& dir) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    files.emplace_back(entry.path().filename().string(),
+                       entry.is_regular_file() ? ReadFile(entry.path().string()) : "<directory>");
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 std::string CrLf(std::initializer_list<std::string> lines) {

@@ -2,6 +2,8 @@
 // A fresh directory per test, removed afterwards, and small file helpers.
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace sirvane::testing {
 
@@ -33,6 +35,8 @@ class ChangeDirectory {
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);  // "" when missing
 bool Exists(const std::string& path);
+// Name -> content of every entry of a directory (hidden ones included), sorted.
+std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& dir);
 // Joins lines with CR LF after every line, the last included.
 std::string CrLf(std::initializer_list<std::string> lines);
 

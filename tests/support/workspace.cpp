@@ -1,6 +1,5 @@
 #include "support/workspace.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -37,15 +36,5 @@ int Workspace::RunWithFault(const std::string& fault, const std::string& path_pa
                   std::string("ASAN_OPTIONS=verify_asan_link_order=0:") + (asan != nullptr ? asan : "")});
 }
 #endif
-
-std::vector<std::pair<std::string, std::string>> Workspace::Snapshot(const std::string& name) const {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.File(name))) {
-    files.emplace_back(entry.path().filename().string(),
-                       entry.is_regular_file() ? ReadFile(entry.path().string()) : "<directory>");
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 }  // namespace sirvane::testing

@@ -19,12 +19,14 @@ inline std::string SquidLine(const std::string& user, long long bytes, const std
   return "1733389200.123    245 " + address + " TCP_MISS/200 " + std::to_string(bytes) + " GET " + url + " " +
          user + " HIER_DIRECT/1.2.3.4 text/html\n";
 }
+// Alice and Bob, one request each.
+inline const std::string kAliceAndBob = SquidLine("alice", 5120, "10.0.3.17", "http://cdn.example.com/a.png") +
+                                        SquidLine("bob", 70000, "10.0.3.18", "http://www.example.org/");
 
 struct Workspace {
   explicit Workspace(const std::string& log, const std::string& config = kSquidConfig);
 
-  // Runs the program in the directory (see RunProgram); its stdout and stderr
-  // end up in `out` and `err`, and in stdout.txt and stderr.txt.
+  // RunProgram in the directory; stdout and stderr go to stdout.txt, stderr.txt, `out`, `err`.
   int Run(const std::vector<std::string>& arguments = {}, const std::vector<std::string>& environment = {});
 #ifndef _WIN32
   // The same with the fault-injection library preloaded (tests/faults).
@@ -32,8 +34,9 @@ struct Workspace {
 #endif
 
   std::string Read(const std::string& name) const { return ReadFile(dir.File(name)); }
-  // Name -> content of every entry of a directory (hidden ones included).
-  std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& name) const;
+  std::vector<std::pair<std::string, std::string>> Snapshot(const std::string& name) const {
+    return testing::Snapshot(dir.File(name));
+  }
 
   TempDir dir;
   std::string out;

@@ -1,7 +1,5 @@
-// The number tests are checked through the configuration keys
-// (configuration_test) and the byte counts of log lines (log_ingestion_test);
-// lower-casing and spaces dropped inside a field through the configuration
-// values too.
+// Number parsing is checked through the configuration keys and the byte counts
+// of log lines; lower-casing and dropped spaces through configuration values too.
 #include "text/split_fields.h"
 
 #include <gtest/gtest.h>
@@ -30,15 +28,12 @@ TEST(SplitFieldsTest, SplitsLowerCasesAndDropsSpaces) {
   }
 }
 
-// The in-place splitter must give exactly the fields SplitFields gives, up to
-// the last field asked for, in every scanning way, on random lines: short
-// ones over few bytes, and long ones that cross the 64-byte blocks of the
-// field search with fields, runs of separators and their ends anywhere. The
-// records are reused: a field beyond a line's own must read as empty.
+// The in-place splitter gives SplitFields' fields up to the last asked for, in
+// every scanning way, on short lines and on long ones across the 64-byte blocks
+// of the field search. Records are reused: a field past a line's own reads empty.
 TEST(LineSplitterTest, AgreesWithSplitFields) {
-  // Bytes, longest line, lines: letters, separators standing for themselves
-  // and in runs, zero and high bytes. (UTF-8 lower-casing goes through the
-  // plain and fast readers of log_ingestion_test.)
+  // Bytes, longest line, lines: letters, separators alone and in runs, zero and
+  // high bytes (UTF-8 lower-casing: log_ingestion_test).
   const std::string high = std::string(1, '\0') + "\xC3\x84\xE4\xC4\xFF";
   const std::vector<std::tuple<std::string, std::size_t, int>> ways = {
       {"abcdefghijklmnopqrstuvwAxX     xxx,,;;|\t.-" + high, 300, 3000}, {"aAxX ,;|\t.-" + high, 24, 20000}};

@@ -9,9 +9,8 @@
 namespace sirvane {
 namespace {
 
-// The host is the second field of the URL split at slashes. It is found 64
-// bytes at a time: slashes, hosts and URL ends on every side of those
-// boundaries, against the full split.
+// The host, the URL's second field split at slashes, is found 64 bytes at a time:
+// slashes and URL ends on every side of those boundaries, against the full split.
 TEST(HostOfUrlTest, AgreesWithTheSplitAtEveryLength) {
   std::mt19937 random(11);
   TTokenizedlogrec record;

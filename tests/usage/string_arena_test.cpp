@@ -8,9 +8,8 @@
 namespace sirvane {
 namespace {
 
-// Lengths around the one-byte header's limit and past the size that gets a
-// block of its own; each string must read back whole after its arena has
-// been adopted and the arena it came from is gone.
+// Lengths around the one-byte header's limit and past a block's size read back
+// whole after their arena was adopted and the arena they came from is gone.
 TEST(StringArenaTest, CountedStringsReadBackAfterAdoption) {
   const std::vector<std::size_t> sizes = {0, 1, 7, 254, 255, 256, 70000, 300000};
   StringArena keeper;

@@ -1,5 +1,4 @@
-// The usage tables and their ordering against a plain model: lists searched
-// one by one and the quadratic exchange sort itself.
+// The usage tables and their ordering against lists searched one by one and the exchange sort itself.
 #include "usage/usage_tables.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +8,6 @@
 #include <random>
 #include <string>
 
-#include "support/usage_lists.h"
 #include "usage/post_processing.h"
 
 namespace sirvane {
@@ -26,7 +24,8 @@ struct ModelUser {
 ModelUser Listed(const UsageTables& tables, const TReportRec& user) {
   ModelUser listed{std::string(user.UserName), user.Traffic, {}, {}};
   for (const auto& host : user.Hosts) listed.hosts.emplace_back(tables.HostName(host.id), host.traffic);
-  listed.addresses = testing::AddressNames(tables, user);
+  for (std::size_t j = 0; j < user.Addresses.size(); ++j)
+    listed.addresses.push_back(tables.AddressName(user.Addresses[j]));
   return listed;
 }
 
@@ -39,10 +38,9 @@ void LiteralExchangeSort(std::vector<Item>& items, Traffic traffic) {
   }
 }
 
-// Some 11000 users in three blocks of the user table, one user with
-// thousands of hosts, hosts that differ only late, byte counts that differ in
-// any byte, sums that saturate and many equal totals. A first part's lists
-// are finished before a later part is appended, so they reopen.
+// Some 11000 users in three blocks of the user table, one with thousands of hosts,
+// hosts that differ only late, byte counts differing in any byte, saturating sums,
+// many equal totals; a part's lists are finished before the next is appended.
 TEST(UsageTablesTest, PartsAppendedListsReopenedAndOrderingKeepWhatTheLinesSaid) {
   std::mt19937_64 rng(3);
   std::map<std::string, std::size_t> positions;
