@@ -28,13 +28,17 @@ std::uint64_t RandomSeed() {
   return seed;
 }
 
+#ifdef __GLIBC__
+// The heap's reserve (see PrepareHeap).
+constexpr std::size_t kReserve = std::size_t{1} << 30;
+#endif
+
 void PrepareHeap() {
 #ifdef __GLIBC__
   mallopt(M_ARENA_MAX, 1);
   // The tables stay on the heap however large they grow, and the heap is
   // reserved in one step (address space only: memory is used when touched),
   // so that one madvise covers it.
-  constexpr std::size_t kReserve = std::size_t{1} << 30;
   mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts everywhere
   mallopt(M_TOP_PAD, static_cast<int>(kReserve));
   char* const before = static_cast<char*>(sbrk(0));
@@ -55,7 +59,7 @@ void PrepareHeap() {
 
 void ReturnFreeMemory() {
 #ifdef __GLIBC__
-  malloc_trim(0);
+  malloc_trim(kReserve);
 #endif
 }
 

@@ -83,13 +83,13 @@ void StagedFiles::Commit(const std::string& last) {
   // that cannot be removed stops the run before it could be moved back).
   bool last_staged = false;
   std::string names;
-  std::vector<std::uint32_t> replaced;  // where each replaced file's name starts in `names`
+  std::vector<std::size_t> replaced;  // where each replaced file's name starts in `names`
   auto move = [&](std::string_view name) {
     const std::string file(name);
     bool swapped = false;
     const int error_number = file_io::SwapInto(staging_ + file, directory_ + file, swapped);
     if (error_number != 0) ThrowFileError(error_number, "Cannot replace the file", directory_ + file);
-    if (swapped) replaced.push_back(static_cast<std::uint32_t>(name.data() - names.data()));
+    if (swapped) replaced.push_back(static_cast<std::size_t>(name.data() - names.data()));
   };
   // Freeing a file's blocks is most of the cost of removing it, and two
   // threads overlap that (measured: 500 pages in 0.19 s against 0.3 s).

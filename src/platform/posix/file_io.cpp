@@ -96,8 +96,13 @@ int ListNames(const std::string& directory, std::string& names, std::size_t most
   DIR* dir = ::opendir(directory.c_str());
   if (dir == nullptr) return errno;
   for (std::size_t listed = 0; listed < most;) {
+    errno = 0;  // readdir tells the end from an error only by errno
     const dirent* entry = ::readdir(dir);
-    if (entry == nullptr) break;
+    if (entry == nullptr) {
+      const int error_number = errno;
+      ::closedir(dir);
+      return error_number;
+    }
     const std::string_view name = entry->d_name;
     if (name != "." && name != "..") {
       names.append(name).push_back('\0');

@@ -92,15 +92,22 @@ int ListNames(const std::string& directory, std::string& names, std::size_t most
   const HANDLE search = FindFirstFileA((directory + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return LastError();
   std::size_t listed = 0;
-  do {
+  int error_number = 0;
+  for (;;) {
     const std::string_view name = found.cFileName;
     if (name != "." && name != "..") {
+      if (listed == most) break;
       names.append(name).push_back('\0');
       ++listed;
     }
-  } while (listed < most && FindNextFileA(search, &found));
+    if (!FindNextFileA(search, &found)) {
+      const int last = LastError();
+      if (last != ERROR_NO_MORE_FILES) error_number = last;
+      break;
+    }
+  }
   FindClose(search);
-  return 0;
+  return error_number;
 }
 
 void RemoveEmptyDirectory(const std::string& path) { RemoveDirectoryA(path.c_str()); }
