@@ -28,17 +28,13 @@ std::uint64_t RandomSeed() {
   return seed;
 }
 
-#ifdef __GLIBC__
-// The heap's reserve (see PrepareHeap).
-constexpr std::size_t kReserve = std::size_t{1} << 30;
-#endif
-
 void PrepareHeap() {
 #ifdef __GLIBC__
   mallopt(M_ARENA_MAX, 1);
   // The tables stay on the heap however large they grow, and the heap is
   // reserved in one step (address space only: memory is used when touched),
   // so that one madvise covers it.
+  constexpr std::size_t kReserve = std::size_t{1} << 30;
   mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts everywhere
   mallopt(M_TOP_PAD, static_cast<int>(kReserve));
   char* const before = static_cast<char*>(sbrk(0));
@@ -59,7 +55,10 @@ void PrepareHeap() {
 
 void ReturnFreeMemory() {
 #ifdef __GLIBC__
-  malloc_trim(kReserve);
+  // All of it, the reserve at the top included: keeping the reserve (and its
+  // huge pages) raised the million-user peak from 85-87 MB to 90-97 MB for
+  // some 6,000 fewer page faults, a few milliseconds.
+  malloc_trim(0);
 #endif
 }
 

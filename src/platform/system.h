@@ -27,11 +27,12 @@ std::uint64_t RandomSeed();
 //   took a tenth of the run on large logs.
 void PrepareHeap();
 
-// Gives the pages of freed memory inside the heap back to the system; the
-// reserve at the heap's top stays, still marked for huge pages. The heap keeps
-// what is freed for reuse, and a phase's new arrays rarely fit the holes an
-// earlier phase left: called between phases (after reading, after ordering),
-// it keeps the run's peak near that of its largest phase instead of a sum.
+// Gives the pages of freed memory back to the system, the heap's reserve
+// included (memory the heap grows into afterwards has no huge pages). The
+// heap keeps what is freed for reuse, and a phase's new arrays rarely fit the
+// holes an earlier phase left: called between phases (after reading, after
+// ordering), it keeps the run's peak near that of its largest phase instead
+// of a sum.
 void ReturnFreeMemory();
 
 // A buffer that may grow very large (a log line of hundreds of megabytes).
