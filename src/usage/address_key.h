@@ -16,24 +16,39 @@ namespace sirvane {
 inline constexpr std::uint64_t kIpv4Tag = std::uint64_t{1} << 32;
 inline constexpr std::uint64_t kNoAddress = ~std::uint64_t{0};
 
-// The key of `text` when it is four numbers 0 to 255 separated by dots,
-// each without leading zeros, so that AppendIpv4 gives the same text back;
-// otherwise kNoAddress ("10.0.0.01" stays text: it must not meet "10.0.0.1").
-// Inline: it is called for every log line.
-inline std::uint64_t Ipv4Key(std::string_view text) {
-  const std::size_t size = text.size();
-  if (size < 7 || size > 15) return kNoAddress;
-  // The text in a zeroed buffer, copied by two words that may overlap: a
-  // number ends at the first byte that is no digit, so no read below needs a
-  // bounds check, and the final check on the length rejects a zero byte in
-  // the text itself.
+// A text of 7 to 15 bytes as two words that together hold all its bytes:
+// its first and last eight bytes (four for seven bytes), which overlap.
+struct TextEnds {
+  std::uint64_t head = 0;
+  std::uint64_t tail = 0;
+};
+inline TextEnds EndsOf(std::string_view text) {
+  TextEnds ends;
+  if (text.size() >= 8) {
+    std::memcpy(&ends.head, text.data(), 8);
+    std::memcpy(&ends.tail, text.data() + text.size() - 8, 8);
+  } else {
+    std::uint32_t head, tail;
+    std::memcpy(&head, text.data(), 4);
+    std::memcpy(&tail, text.data() + 3, 4);
+    ends = TextEnds{head, tail};
+  }
+  return ends;
+}
+
+// Ipv4Key (below) of the text of `size` bytes (7 to 15) held in `ends`.
+inline std::uint64_t Ipv4KeyOf(TextEnds ends, std::size_t size) {
+  // The text in a zeroed buffer: a number ends at the first byte that is no
+  // digit, so no read below needs a bounds check, and the final check on the
+  // length rejects a zero byte in the text itself.
   unsigned char b[24] = {};
   if (size >= 8) {
-    std::memcpy(b, text.data(), 8);
-    std::memcpy(b + size - 8, text.data() + size - 8, 8);
+    std::memcpy(b, &ends.head, 8);
+    std::memcpy(b + size - 8, &ends.tail, 8);
   } else {
-    std::memcpy(b, text.data(), 4);
-    std::memcpy(b + 3, text.data() + 3, 4);
+    const auto head = static_cast<std::uint32_t>(ends.head), tail = static_cast<std::uint32_t>(ends.tail);
+    std::memcpy(b, &head, 4);
+    std::memcpy(b + 3, &tail, 4);
   }
   std::uint32_t value = 0;
   std::size_t i = 0;
@@ -63,34 +78,31 @@ inline std::uint64_t Ipv4Key(std::string_view text) {
   return i == size ? kIpv4Tag | value : kNoAddress;
 }
 
+// The key of `text` when it is four numbers 0 to 255 separated by dots,
+// each without leading zeros, so that AppendIpv4 gives the same text back;
+// otherwise kNoAddress ("10.0.0.01" stays text: it must not meet "10.0.0.1").
+inline std::uint64_t Ipv4Key(std::string_view text) {
+  if (text.size() < 7 || text.size() > 15) return kNoAddress;
+  return Ipv4KeyOf(EndsOf(text), text.size());
+}
+
 // Ipv4Key with its recent answers kept: a log's lines come from the same
 // addresses again and again, and comparing two words is cheaper than reading
-// a dotted address. A text is held exactly, as its first and last eight bytes
-// (four for seven bytes) and its size, so a kept answer is never another
-// text's.
+// a dotted address. A text is held exactly, by its ends (EndsOf) and its
+// size, so a kept answer is never another text's.
 class Ipv4Keys {
  public:
   std::uint64_t operator()(std::string_view text) {
     const std::size_t size = text.size();
     if (size < 7 || size > 15) return kNoAddress;
-    std::uint64_t head = 0, tail = 0;
-    if (size >= 8) {
-      std::memcpy(&head, text.data(), 8);
-      std::memcpy(&tail, text.data() + size - 8, 8);
-    } else {
-      std::uint32_t head4, tail4;
-      std::memcpy(&head4, text.data(), 4);
-      std::memcpy(&tail4, text.data() + 3, 4);
-      head = head4;
-      tail = tail4;
-    }
-    Kept& kept = kept_[((head ^ (tail * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull) >> (64 - kShift)];
-    if (kept.head == head && kept.tail == tail && kept.size_and_key >> kSizeShift == size) {
+    const TextEnds ends = EndsOf(text);
+    Kept& kept = kept_[((ends.head ^ (ends.tail * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull) >> (64 - kShift)];
+    if (kept.ends.head == ends.head && kept.ends.tail == ends.tail && kept.size_and_key >> kSizeShift == size) {
       const std::uint64_t key = kept.size_and_key & kKeyBits;
       return key == 0 ? kNoAddress : key;
     }
-    const std::uint64_t key = Ipv4Key(text);
-    kept = Kept{head, tail, std::uint64_t{size} << kSizeShift | (key == kNoAddress ? 0 : key)};
+    const std::uint64_t key = Ipv4KeyOf(ends, size);
+    kept = Kept{ends, std::uint64_t{size} << kSizeShift | (key == kNoAddress ? 0 : key)};
     return key;
   }
 
@@ -99,8 +111,7 @@ class Ipv4Keys {
   static constexpr int kSizeShift = 48;
   static constexpr std::uint64_t kKeyBits = (std::uint64_t{1} << kSizeShift) - 1;  // 0: no IPv4 address
   struct Kept {
-    std::uint64_t head = 0;
-    std::uint64_t tail = 0;
+    TextEnds ends;
     std::uint64_t size_and_key = 0;  // size 0: nothing kept
   };
   std::array<Kept, std::size_t{1} << kShift> kept_{};
