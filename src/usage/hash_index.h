@@ -16,19 +16,31 @@ namespace sirvane {
 // crafted log cannot force collisions.
 inline std::uint64_t HashBytes(std::string_view text, std::uint64_t seed) {
   const char* p = text.data();
-  std::size_t n = text.size();
-  std::uint64_t h = seed ^ (0x9E3779B97F4A7C15ull * (n + 1));
-  while (n >= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 31;
-    p += 8;
-    n -= 8;
-  }
+  const std::size_t size = text.size();
+  std::uint64_t h = seed ^ (0x9E3779B97F4A7C15ull * (size + 1));
+  // The last word is loaded whole, overlapping the one before when the size
+  // is not a multiple of eight: a copy of the leftover bytes cost as much as
+  // hashing the rest of a host name. The size is already in `h`, so texts of
+  // one size still map their bytes to words one to one.
   std::uint64_t w = 0;
-  if (n > 0) std::memcpy(&w, p, n);  // an empty view may have no data pointer
-  h = (h ^ w ^ (std::uint64_t{n} << 59)) * 0x94D049BB133111EBull;
+  if (size >= 8) {
+    const char* const last = p + size - 8;
+    for (; p < last; p += 8) {
+      std::memcpy(&w, p, 8);
+      h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+      h ^= h >> 31;
+    }
+    std::memcpy(&w, last, 8);
+  } else if (size >= 4) {
+    std::uint32_t first, end;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&end, p + size - 4, 4);
+    w = first | std::uint64_t{end} << 32;
+  } else if (size > 0) {  // an empty view may have no data pointer
+    const auto byte = [&](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+    w = byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16;
+  }
+  h = (h ^ w) * 0x94D049BB133111EBull;
   h ^= h >> 29;
   h *= 0xBF58476D1CE4E5B9ull;
   h ^= h >> 32;

@@ -115,7 +115,7 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   }
 }
 
-void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, TReportRec* known,
+[[gnu::always_inline]] inline void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, TReportRec* known,
                                  std::uint64_t name_hash) {
   TReportRec* user = known;
   if (user == nullptr) {

@@ -17,11 +17,6 @@ std::uint32_t NextPosition(std::size_t size) {
 
 }  // namespace
 
-std::uint32_t UsageTables::FindUser(std::string_view name, std::uint64_t hash) const {
-  if (user_index_released_) ReindexUsers();
-  return user_index_.Find(name, hash, [this](std::uint32_t position) { return Users[position].UserName; });
-}
-
 std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
   if (user_index_released_) ReindexUsers();
   const std::uint32_t position = NextPosition(Users.size());
@@ -83,15 +78,10 @@ void UsageTables::ForEachHost(const TReportRec& user, F&& f) {
   for (const HostIndex::Entry& entry : in_order) f(entry.id, entry.traffic);
 }
 
-void UsageTables::AddAddress(TReportRec& user, std::string_view address) {
-  // Most lines come from the user's last address: an IPv4 address is
-  // compared as a number, any other text inline, as in the indexes.
+void UsageTables::AddTextAddress(TReportRec& user, std::string_view address) {
+  // Most lines come from the user's last address: compared inline, as in the
+  // indexes.
   const std::uint64_t last = user.Addresses.last();
-  const std::uint64_t ipv4 = ipv4_keys_(address);
-  if (ipv4 != kNoAddress) {
-    if (ipv4 != last) user.Addresses.Add(ipv4);
-    return;
-  }
   if (last < kIpv4Tag && SameText(addresses_.strings[last], address)) return;
   user.Addresses.Add(Intern(addresses_, address, Hash(address)));
 }

@@ -123,13 +123,21 @@ class UsageTables {
   void AddHostTraffic(TReportRec& user, std::string_view host, std::int64_t bytes) {
     AddHostTrafficById(user, InternHost(host, Hash(host)), bytes);
   }
-  // Records `address` once for the user.
-  void AddAddress(TReportRec& user, std::string_view address);
+  // Records `address` once for the user. Inline for the usual case: an IPv4
+  // address, most often the user's last one.
+  void AddAddress(TReportRec& user, std::string_view address) {
+    const std::uint64_t ipv4 = ipv4_keys_(address);
+    if (ipv4 == kNoAddress) return AddTextAddress(user, address);
+    if (ipv4 != user.Addresses.last()) user.Addresses.Add(ipv4);
+  }
 
   // The same with the text's hash already computed (Hash below).
   std::uint64_t Hash(std::string_view text) const { return HashBytes(text, seed_); }
   std::uint64_t HashSeed() const { return seed_; }
-  std::uint32_t FindUser(std::string_view name, std::uint64_t hash) const;
+  std::uint32_t FindUser(std::string_view name, std::uint64_t hash) const {
+    if (user_index_released_) ReindexUsers();
+    return user_index_.Find(name, hash, [this](std::uint32_t position) { return Users[position].UserName; });
+  }
   std::uint32_t AddUser(std::string_view name, std::uint64_t hash);
 
   // The host step by step, so that a reader can work on several lines at once
@@ -137,7 +145,11 @@ class UsageTables {
   // host's run-wide id, then the user's entry for that id.
   void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
   void PrefetchHostName(std::uint64_t hash) const { hosts_.index.PrefetchKey(hash); }
-  std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
+  std::uint32_t InternHost(std::string_view host, std::uint64_t hash) {
+    // Found inline; only a new host (or a released index) takes the call.
+    const std::uint32_t found = hosts_.index.Find(host, hash);
+    return found != HashIndex::kNone ? found : Intern(hosts_, host, hash);
+  }
   static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.Hosts.Prefetch(host_id); }
   void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
     HostIndex::Entry* entry = user.Hosts.FindOrFree(host_id);
@@ -207,6 +219,8 @@ class UsageTables {
   std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash);
   // The id of `text` in `table`, or PositionIndex::kNone.
   static std::uint32_t Find(const AddressTable& table, std::string_view text, std::uint64_t hash);
+  // AddAddress for an address that is not IPv4: interned as text.
+  void AddTextAddress(TReportRec& user, std::string_view address);
   // Frees the user index; the next lookup or added user rebuilds it.
   void ReleaseUserIndex();
   // Indexes every string of `table` again, after ReleaseIndexes.
