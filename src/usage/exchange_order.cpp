@@ -165,19 +165,25 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
   // order in place: the result is the sorted array itself.
   std::vector<std::uint32_t> order = IndexesDescendingKeepingOrder(values);
   std::size_t largest_group = 1;
+  std::size_t last_tie = 0;  // where the last group of two or more begins
   for (std::size_t begin = 0, end = 1; end <= count; ++end) {
     if (end == count || values[order[end]] != values[order[begin]]) {
       largest_group = std::max(largest_group, end - begin);
+      if (end - begin > 1) last_tie = begin;
       begin = end;
     }
   }
+  // Without equal values the sorted order is the result. Otherwise only the
+  // groups before the last group of equal values need to be counted: no
+  // group after it asks.
+  if (largest_group == 1) return order;
   PositionCounter larger(count);  // positions of the groups already placed
   std::vector<std::uint32_t> insert_at(largest_group);
   std::vector<std::uint32_t> group(largest_group);  // the group's indexes in original order
   FreeSlots free_slots(largest_group);
 
   std::size_t placed = 0;
-  while (placed < count) {
+  while (placed <= last_tie) {  // the groups after it are single and in place
     const std::int64_t value = values[order[placed]];
     std::size_t group_end = placed + 1;
     while (group_end < count && values[order[group_end]] == value) ++group_end;
@@ -214,7 +220,9 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::int64_t> value
       }
     }
 
-    for (std::size_t j = 0; j < members; ++j) larger.Mark(out[j]);
+    if (group_end <= last_tie) {
+      for (std::size_t j = 0; j < members; ++j) larger.Mark(out[j]);
+    }
     placed = group_end;
   }
   return order;
