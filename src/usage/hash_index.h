@@ -54,7 +54,9 @@ template <typename Slot, std::size_t kFullness = 4>
 class ProbedSlots {
  public:
   bool empty() const { return slots_.empty(); }
-  std::size_t mask() const { return slots_.size() - 1; }
+  // Kept, not computed: the size of a vector of 24-byte slots costs a
+  // multiplication, and a lookup needs the mask at every step.
+  std::size_t mask() const { return mask_; }
   const Slot& operator[](std::size_t i) const { return slots_[i]; }
   Slot& operator[](std::size_t i) { return slots_[i]; }
   std::size_t capacity() const { return slots_.size(); }
@@ -95,12 +97,14 @@ class ProbedSlots {
     std::vector<Slot> old;
     old.swap(slots_);
     slots_.assign(capacity, Slot{});
+    mask_ = capacity - 1;
     for (const Slot& slot : old) {
       if (!slot.IsFree()) Place(slot);
     }
   }
 
   std::vector<Slot> slots_;
+  std::size_t mask_ = 0;  // capacity - 1 once there are slots
   std::size_t count_ = 0;
 };
 
