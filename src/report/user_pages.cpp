@@ -21,7 +21,18 @@ void AppendLine(std::string& page, std::string_view text) {
   page.append("\r\n");
 }
 
-void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffic) {
+// Whether each host's name goes into a page as it is (no byte needs an
+// entity): checked once a host, not once a row, as a popular host is on most
+// users' pages.
+std::vector<std::uint8_t> PlainHostNames(const UsageTables& tables) {
+  std::vector<std::uint8_t> plain(tables.HostNameCount());
+  for (std::size_t id = 0; id < plain.size(); ++id) {
+    plain[id] = !NeedsHtmlEntity(tables.HostName(static_cast<std::uint32_t>(id)));
+  }
+  return plain;
+}
+
+void AppendHostRow(std::string& page, std::string_view host, bool plain, std::int64_t traffic) {
   static constexpr std::string_view kOpen = "<tr><td width=\"60%\" align=\"left\">";
   static constexpr std::string_view kMiddle = "</td><td width=\"40%\" align=\"center\">";
   static constexpr std::string_view kClose = "K</td></tr>\r\n";
@@ -29,7 +40,7 @@ void AppendHostRow(std::string& page, std::string_view host, std::int64_t traffi
   // one append costs less than five.
   char row[256];
   constexpr std::size_t kFixed = kOpen.size() + kMiddle.size() + 20 + kClose.size();
-  if (host.size() > sizeof row - kFixed || NeedsHtmlEntity(host)) {
+  if (!plain || host.size() > sizeof row - kFixed) {
     page.append(kOpen);
     AppendHtmlText(page, host);
     page.append(kMiddle);
@@ -77,7 +88,7 @@ struct PageBuffer {
 // `emit(piece, last)` returns false to stop; so does this, then.
 template <typename Emit>
 bool MakeUserPage(PageBuffer& buffer, const TReportRec& user, const UsageTables& tables,
-                  const ReportContext& context, Emit&& emit) {
+                  const std::vector<std::uint8_t>& plain_hosts, const ReportContext& context, Emit&& emit) {
   constexpr std::size_t kPieceSize = std::size_t{1} << 20;
   std::string& page = buffer.page;
   const PageTemplates& t = context.templates;
@@ -98,7 +109,7 @@ bool MakeUserPage(PageBuffer& buffer, const TReportRec& user, const UsageTables&
   AppendLine(page, t.UrlTableHeader);
   for (const HostIndex::Entry& host : user.Hosts) {
     if (host.traffic <= 0) continue;
-    AppendHostRow(page, tables.HostName(host.id), host.traffic);
+    AppendHostRow(page, tables.HostName(host.id), plain_hosts[host.id] != 0, host.traffic);
     if (page.size() >= kPieceSize) {
       if (!emit(std::string_view(page), false)) return false;
       page.clear();
@@ -114,7 +125,8 @@ bool MakeUserPage(PageBuffer& buffer, const TReportRec& user, const UsageTables&
 // A page that is already there with the same bytes is left as it is: a rerun
 // that changes nothing then creates, moves and deletes no page. A page is
 // made twice only when it is bigger than one piece and changed.
-void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& tables, const ReportContext& context) {
+void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& tables,
+                   const std::vector<std::uint8_t>& plain_hosts, const ReportContext& context) {
   const std::string& page = buffer.page;
   const TReportRec& user = tables.Users[position];
   const std::string path = context.settings.OutputPath + std::string(tables.PageName(position)) + ".html";
@@ -122,7 +134,7 @@ void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& 
   {
     FileComparer old(path);
     bool first = true;
-    const bool same = MakeUserPage(buffer, user, tables, context, [&](std::string_view piece, bool last) {
+    const bool same = MakeUserPage(buffer, user, tables, plain_hosts, context, [&](std::string_view piece, bool last) {
       whole = first && last;
       first = false;
       return old.Continues(piece);
@@ -134,7 +146,7 @@ void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& 
   if (whole) {
     file.WriteUnbuffered(page);
   } else {
-    MakeUserPage(buffer, user, tables, context, [&](std::string_view piece, bool) {
+    MakeUserPage(buffer, user, tables, plain_hosts, context, [&](std::string_view piece, bool) {
       file.WriteUnbuffered(piece);
       return true;
     });
@@ -151,9 +163,10 @@ void WriteUserPages(const UsageTables& tables, const ReportContext& context, uns
   }
   // Pages are independent files; with two threads the error reported is
   // still that of the first failing page.
+  const std::vector<std::uint8_t> plain_hosts = PlainHostNames(tables);
   std::vector<PageBuffer> buffers(std::max(threads, 1u));
   RunInIndexOrder(visible.size(), threads, [&](unsigned worker, std::size_t i) {
-    WriteUserPage(buffers[worker], visible[i], tables, context);
+    WriteUserPage(buffers[worker], visible[i], tables, plain_hosts, context);
   });
 }
 

@@ -165,6 +165,8 @@ class UsageTables {
 
   // The text of a host id.
   std::string_view HostName(std::uint32_t id) const { return hosts_.strings[id]; }
+  // How many distinct hosts there are: their ids are 0 to this less one.
+  std::size_t HostNameCount() const { return hosts_.strings.size(); }
   // Appends the text of an address key (see address_key.h).
   void AppendAddressName(std::string& out, std::uint64_t key) const {
     if (IsIpv4Key(key)) AppendIpv4(out, key);
