@@ -96,11 +96,15 @@ CFG
 goaccess_cmd="goaccess '$log' --log-format='%x.%^ %~%L %h %^/%s %b %m %U %e' --date-format=%s --time-format=%s --no-global-config --no-progress -o '$work/goaccess.html' 2>/dev/null"
 
 # SARG: the stock configuration with the log, output directory and no date
-# filter; it reads the file itself.
-sed -e "s#^access_log .*#access_log $log#" -e "s#^output_dir .*#output_dir $work/sarg#" \
-  -e 's#^resolve_ip .*#resolve_ip no#' /etc/sarg/sarg.conf >"$work/sarg.conf"
-grep -q "^access_log $log" "$work/sarg.conf" || echo "access_log $log" >>"$work/sarg.conf"
-grep -q "^output_dir " "$work/sarg.conf" || echo "output_dir $work/sarg" >>"$work/sarg.conf"
+# filter; it reads the file itself. Set up only when asked for: its
+# configuration exists only once it is installed.
+wants() { [[ " $PEERS " == *" $1 "* ]]; }
+if wants sarg; then
+  sed -e "s#^access_log .*#access_log $log#" -e "s#^output_dir .*#output_dir $work/sarg#" \
+    -e 's#^resolve_ip .*#resolve_ip no#' /etc/sarg/sarg.conf >"$work/sarg.conf"
+  grep -q "^access_log $log" "$work/sarg.conf" || echo "access_log $log" >>"$work/sarg.conf"
+  grep -q "^output_dir " "$work/sarg.conf" || echo "output_dir $work/sarg" >>"$work/sarg.conf"
+fi
 sarg_cmd="rm -rf '$work/sarg' && mkdir -p '$work/sarg' && sarg -f '$work/sarg.conf' -l '$log' -o '$work/sarg' >/dev/null 2>&1"
 
 # Calamaris: all reports, no DNS lookups (this machine has no resolver to ask),
@@ -110,13 +114,15 @@ calamaris_cmd="calamaris -a -n <'$log' >'$work/calamaris.txt'"
 # LightSquid: a private copy of the parser with its own configuration. Its date
 # filter ends in 2020 when no date is given; the generated log is of 2026, so
 # the end of the filter is moved to 2099 (otherwise every line is skipped).
-rm -rf "$work/lightsquid"
-mkdir -p "$work/lightsquid/report"
-cp -r /usr/share/lightsquid/. "$work/lightsquid/app"
-rm -f "$work/lightsquid/app/lightsquid.cfg"
-sed -e "s#^\$logpath .*#\$logpath =\"$work/logs\";#" -e "s#^\$reportpath .*#\$reportpath =\"$work/lightsquid/report\";#" \
-  /etc/lightsquid/lightsquid.cfg >"$work/lightsquid/app/lightsquid.cfg"
-sed -i 's/2020-1900/2099-1900/' "$work/lightsquid/app/lightparser.pl"
+if wants lightsquid; then
+  rm -rf "$work/lightsquid"
+  mkdir -p "$work/lightsquid/report"
+  cp -r /usr/share/lightsquid/. "$work/lightsquid/app"
+  rm -f "$work/lightsquid/app/lightsquid.cfg"
+  sed -e "s#^\$logpath .*#\$logpath =\"$work/logs\";#" -e "s#^\$reportpath .*#\$reportpath =\"$work/lightsquid/report\";#" \
+    /etc/lightsquid/lightsquid.cfg >"$work/lightsquid/app/lightsquid.cfg"
+  sed -i 's/2020-1900/2099-1900/' "$work/lightsquid/app/lightparser.pl"
+fi
 lightsquid_cmd="rm -rf '$work/lightsquid/report'/* && perl '$work/lightsquid/app/lightparser.pl' >/dev/null"
 
 commands=("wc -l '$log'" "cat '$log' >/dev/null" "'$SIRVANE' '$work/sirvane.cfg'")
