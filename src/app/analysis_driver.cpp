@@ -113,7 +113,8 @@ void CreateReports(Run& run) {
   // All report files go into place together, the summary page last, so that
   // a run that stops midway leaves the previous run's files untouched.
   StagedFiles staged;
-  const ReportContext context{run.settings, run.templates, run.PrognosisFactor, run.clock, run.formats, &staged};
+  ReportContext context{run.settings, run.templates, run.PrognosisFactor, run.clock, run.formats, &staged};
+  context.compare_old_pages = OldPagesMayMatch(context);  // while the last run's summary page is in place
   if (run.settings.IpField > 0) WriteAddressList(run.tables, context);
   WriteSummaryPage(run.tables, context);
   ReturnFreeMemory();  // the page names' index

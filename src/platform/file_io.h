@@ -43,6 +43,8 @@ int ReadAll(const std::string& path, std::string& text);
 bool OpenPlainFile(const std::string& path, Handle& file, std::uint64_t& size);
 // Reads up to `size` bytes; `got` is 0 at the end of the file.
 int Read(Handle file, char* data, std::size_t size, std::size_t& got);
+// Moves the read position to `offset` bytes from the start.
+int Seek(Handle file, std::uint64_t offset);
 
 // What the user can do about a failed write, create or rename.
 const char* WriteAdvice(int error_number);

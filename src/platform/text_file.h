@@ -103,6 +103,10 @@ class FileComparer {
   bool same_ = false;
 };
 
+// Whether `path` is a regular file whose last bytes are `tail`; only those are
+// read. No file, a link or a read error count as no.
+bool FileEndsWith(const std::string& path, std::string_view tail);
+
 // Reads a whole file; throws an I/O error when it exists but cannot be read.
 std::string ReadWholeFile(const std::string& path);
 

@@ -15,6 +15,9 @@ struct ReportContext {
   const Clock& clock;
   const LocaleFormats& formats;
   StagedFiles* staged_files = nullptr;  // null: each file replaces its target on close
+  // Whether a user page already on disk is read first, to leave it alone
+  // when unchanged (see OldPagesMayMatch); otherwise every page is written.
+  bool compare_old_pages = true;
 };
 
 }  // namespace sirvane

@@ -124,14 +124,15 @@ bool MakeUserPage(PageBuffer& buffer, const TReportRec& user, const UsageTables&
 
 // A page that is already there with the same bytes is left as it is: a rerun
 // that changes nothing then creates, moves and deletes no page. A page is
-// made twice only when it is bigger than one piece and changed.
+// made twice only when it is bigger than one piece and changed. When the old
+// pages cannot match (context.compare_old_pages), none is read.
 void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& tables,
                    const std::vector<std::uint8_t>& plain_hosts, const ReportContext& context) {
   const std::string& page = buffer.page;
   const TReportRec& user = tables.Users[position];
   const std::string path = context.settings.OutputPath + std::string(tables.PageName(position)) + ".html";
   bool whole = false;  // the page came in one piece, still in `page`
-  {
+  if (context.compare_old_pages) {
     FileComparer old(path);
     bool first = true;
     const bool same = MakeUserPage(buffer, user, tables, plain_hosts, context, [&](std::string_view piece, bool last) {
@@ -155,6 +156,13 @@ void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& 
 }
 
 }  // namespace
+
+bool OldPagesMayMatch(const ReportContext& context) {
+  LocalDateTime now = context.clock.Now();
+  now.millisecond = 0;  // as the pages' date line
+  const std::string tail = CreationDateLine(context, now) + "\r\n" + context.templates.PageFooter + "\r\n";
+  return FileEndsWith(context.settings.OutputPath + "report.html", tail);
+}
 
 void WriteUserPages(const UsageTables& tables, const ReportContext& context, unsigned threads) {
   std::vector<std::uint32_t> visible;  // positions

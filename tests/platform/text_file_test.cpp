@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "platform/error.h"
 #include "support/temp_dir.h"
@@ -46,6 +47,20 @@ TEST(TextFileTest, WritesCrLfLinesAndReplacesAtomicallyOnlyOnClose) {
 // When a staged file cannot be moved into place at Commit, the error names it
 // and the summary page, moved last, stays the old one. (Nothing replaced or left
 // behind without Commit: the fault-injection tests.)
+// Only the end of the file is compared: a tail as long as the file, a
+// shorter and a longer one, a change in the first or last byte, no file.
+TEST(TextFileTest, FileEndsWithComparesTheLastBytesOnly) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("page.html"), "<p>12.03.2026\r\n</html>\r\n");
+  for (const auto& [name, tail, ends] :
+       {std::tuple{"page.html", "<p>12.03.2026\r\n</html>\r\n", true}, {"page.html", "2026\r\n</html>\r\n", true},
+        {"page.html", "", true}, {"page.html", "x<p>12.03.2026\r\n</html>\r\n", false},
+        {"page.html", "2026\r\n</html>\r\r", false}, {"page.html", "3026\r\n</html>\r\n", false},
+        {"missing.html", "", false}}) {
+    EXPECT_EQ(FileEndsWith(dir.File(name), tail), ends) << name << " " << tail;
+  }
+}
+
 TEST(TextFileTest, AStagedFileThatCannotBeMovedIsNamedAndTheSummaryStaysOld) {
   testing::TempDir dir;
   const std::string out = dir.path() + "/";

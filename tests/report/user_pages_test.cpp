@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "report/summary_page.h"
@@ -94,6 +95,37 @@ TEST(UserPagesTest, OnlyChangedPagesAreReplaced) {
       (void)replaced;
 #endif
     }
+  }
+}
+
+// Old pages are read only when the last summary page ends with this run's
+// date line and footer. Unread, a page is rewritten even when its bytes are
+// the same (the last row); read, an unchanged page is left alone.
+TEST(UserPagesTest, OldPagesAreComparedOnlyWhenTheLastSummaryEndsAsThisRunWill) {
+  const Users users = {{"small", 4096, {{"a.example", 2048}}}};
+  for (const auto& [day, footer, may_match, compare] :
+       {std::tuple{12, "", true, true}, {13, "", false, false}, {12, "<!-- new -->", false, false},
+        {12, "", true, false}}) {
+    SCOPED_TRACE(std::to_string(day) + footer + (compare ? " compared" : " unread"));
+    ExampleReport first, again;
+    first.Add(users);
+    WritePages(first);
+    std::filesystem::create_hard_link(first.dir.File("small.html"), first.dir.File("small.html.old"));
+    again.settings.OutputPath = first.settings.OutputPath;
+    again.clock = FixedClock(LocalDateTime{2026, 3, day, 23, 59, 0});
+    again.templates.PageFooter += footer;
+    again.Add(users);
+    ReportContext context = again.Context(2.5);
+    EXPECT_EQ(OldPagesMayMatch(context), may_match);
+    context.compare_old_pages = compare;
+    WriteSummaryPage(again.tables, context);
+    WriteUserPages(again.tables, context, 1);
+#ifndef _WIN32  // wine counts one link whatever there are
+    EXPECT_EQ(std::filesystem::hard_link_count(first.dir.File("small.html")), compare ? 2u : 1u);
+#endif
+    const std::string page = first.Read("small.html");
+    EXPECT_NE(page.find(std::to_string(day) + ".03.2026"), std::string::npos);
+    EXPECT_TRUE(page.ends_with(again.templates.PageFooter + "\r\n"));
   }
 }
 

@@ -160,6 +160,10 @@ int Read(Handle file, char* data, std::size_t size, std::size_t& got) {
   }
 }
 
+int Seek(Handle file, std::uint64_t offset) {
+  return ::lseek(Descriptor(file), static_cast<off_t>(offset), SEEK_SET) >= 0 ? 0 : errno;
+}
+
 const char* WriteAdvice(int error_number) {
   switch (error_number) {
     case ENOSPC:

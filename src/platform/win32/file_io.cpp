@@ -157,6 +157,12 @@ int Read(Handle file, char* data, std::size_t size, std::size_t& got) {
   return 0;
 }
 
+int Seek(Handle file, std::uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) ? 0 : LastError();
+}
+
 const char* WriteAdvice(int error_number) {
   switch (error_number) {
     case ERROR_DISK_FULL:
