@@ -17,10 +17,14 @@ namespace sirvane {
 inline std::uint64_t HashBytes(std::string_view text, std::uint64_t seed) {
   const char* p = text.data();
   const std::size_t size = text.size();
-  std::uint64_t h = seed ^ (0x9E3779B97F4A7C15ull * (size + 1));
+  // The size is mixed with the seed by a multiplication, not an exclusive or:
+  // otherwise a short text and an eight-byte one made to match it would
+  // collide under every seed.
+  std::uint64_t h = (seed ^ size) * 0x9E3779B97F4A7C15ull;
+  h ^= h >> 32;
   // The last word is loaded whole, overlapping the one before when the size
   // is not a multiple of eight: a copy of the leftover bytes cost as much as
-  // hashing the rest of a host name. The size is already in `h`, so texts of
+  // hashing the rest of a host name. The size is already in `h`, and texts of
   // one size still map their bytes to words one to one.
   std::uint64_t w = 0;
   if (size >= 8) {

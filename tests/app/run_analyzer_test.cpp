@@ -94,6 +94,26 @@ TEST_F(RunAnalyzerTest, WorkingReportOfASampleRun) {
   EXPECT_FALSE(Exists(dir_.File("c:/reports/ipaccess.txt"))) << "no address field configured";
 }
 
+// A rerun on the same day reads the old pages and leaves an unchanged one
+// alone; the next day's run rewrites it (its date differs) without reading.
+TEST_F(RunAnalyzerTest, UnchangedPagesStayTheSameDayAndAreRewrittenTheNext) {
+  std::filesystem::create_directories(dir_.File("logs"));
+  std::filesystem::create_directories(dir_.File("out"));
+  WriteFile(dir_.File("logs/access.log"), LogLines(30));
+  WriteFile(dir_.File("sirvane.cfg"), "inputpath=logs/access.log\r\noutputpath=out/\r\n");
+  ASSERT_EQ(RunWith({}), 0);
+  std::filesystem::create_hard_link(dir_.File("out/bob.html"), dir_.File("bob.html.old"));
+  ASSERT_EQ(RunWith({}), 0);
+#ifndef _WIN32  // wine counts one link whatever there are
+  EXPECT_EQ(std::filesystem::hard_link_count(dir_.File("out/bob.html")), 2u);
+#endif
+  ASSERT_EQ(RunWith({}, FixedClock(LocalDateTime{2026, 12, 6, 9, 0, 0})), 0);
+#ifndef _WIN32
+  EXPECT_EQ(std::filesystem::hard_link_count(dir_.File("out/bob.html")), 1u);
+#endif
+  EXPECT_NE(ReadFile(dir_.File("out/bob.html")).find("06.12.2026"), std::string::npos);
+}
+
 // An output path that ends in a separator gets no second one.
 TEST_F(RunAnalyzerTest, WithoutMatchingLogFilesTheReportEndsEarly) {
   std::filesystem::create_directories(dir_.File("out"));

@@ -44,9 +44,6 @@ TEST(TextFileTest, WritesCrLfLinesAndReplacesAtomicallyOnlyOnClose) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("Logs")), {}), 2);  // no temp file
 }
 
-// When a staged file cannot be moved into place at Commit, the error names it
-// and the summary page, moved last, stays the old one. (Nothing replaced or left
-// behind without Commit: the fault-injection tests.)
 // Only the end of the file is compared: a tail as long as the file, a
 // shorter and a longer one, a change in the first or last byte, no file.
 TEST(TextFileTest, FileEndsWithComparesTheLastBytesOnly) {
@@ -61,6 +58,9 @@ TEST(TextFileTest, FileEndsWithComparesTheLastBytesOnly) {
   }
 }
 
+// When a staged file cannot be moved into place at Commit, the error names it
+// and the summary page, moved last, stays the old one. (Nothing replaced or left
+// behind without Commit: the fault-injection tests.)
 TEST(TextFileTest, AStagedFileThatCannotBeMovedIsNamedAndTheSummaryStaysOld) {
   testing::TempDir dir;
   const std::string out = dir.path() + "/";
