@@ -35,7 +35,7 @@ int CreateHiddenDirectory(const std::string& prefix, std::string& path);
 // Appends the names in `directory` (a path ending in a separator) to `names`,
 // at most `most` of them, each followed by a '\0' (which no name holds), "."
 // and ".." left out. One string, not a string per name.
-int ListNames(const std::string& directory, std::string& names, std::size_t most = SIZE_MAX);
+int ListNames(const std::string& directory, std::string& names, std::size_t most);
 void RemoveEmptyDirectory(const std::string& path);  // best effort, for clean-up
 int ReadAll(const std::string& path, std::string& text);
 // Opens `path` for reading when it is a regular file itself, not a link to

@@ -254,20 +254,15 @@ bool FileComparer::Continues(std::string_view bytes) {
   return true;
 }
 
+bool FileComparer::SkipToLast(std::uint64_t size) {
+  if (!same_ || size > size_ || file_io::Seek(file_, size_ - size) != 0) return same_ = false;
+  compared_ = size_ - size;
+  return true;
+}
+
 bool FileEndsWith(const std::string& path, std::string_view tail) {
-  file_io::Handle file = file_io::kNoHandle;
-  std::uint64_t size = 0;
-  if (!file_io::OpenPlainFile(ResolvePath(path), file, size)) return false;
-  std::string read(tail.size(), '\0');
-  std::size_t have = 0;
-  bool ends = size >= tail.size() && file_io::Seek(file, size - tail.size()) == 0;
-  while (ends && have < read.size()) {
-    std::size_t got = 0;
-    ends = file_io::Read(file, read.data() + have, read.size() - have, got) == 0 && got > 0;
-    have += got;
-  }
-  file_io::Close(file);
-  return ends && read == tail;
+  FileComparer file(path);
+  return file.SkipToLast(tail.size()) && file.Continues(tail) && file.Same();
 }
 
 std::string ReadWholeFile(const std::string& path) {

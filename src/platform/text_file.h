@@ -93,6 +93,9 @@ class FileComparer {
 
   // Compares the next bytes; false from the first difference on.
   bool Continues(std::string_view bytes);
+  // Goes on to the file's last `size` bytes, leaving the ones before
+  // uncompared; false when the file is shorter.
+  bool SkipToLast(std::uint64_t size);
   // Every byte compared matched, and the file holds no more.
   bool Same() const { return same_ && compared_ == size_; }
 

@@ -158,9 +158,8 @@ void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& 
 }  // namespace
 
 bool OldPagesMayMatch(const ReportContext& context) {
-  LocalDateTime now = context.clock.Now();
-  now.millisecond = 0;  // as the pages' date line
-  const std::string tail = CreationDateLine(context, now) + "\r\n" + context.templates.PageFooter + "\r\n";
+  PageBuffer buffer;
+  const std::string tail = buffer.DateLine(context) + "\r\n" + context.templates.PageFooter + "\r\n";
   return FileEndsWith(context.settings.OutputPath + "report.html", tail);
 }
 

@@ -78,12 +78,6 @@ class ProbedSlots {
     while (count * 8 > capacity * kFullness) capacity *= 2;
     if (capacity > slots_.size()) Rehash(capacity);
   }
-  // Puts `slot` into `free`, a free slot where a lookup of it ended; only
-  // while HasRoomForOneMore.
-  void Fill(Slot& free, const Slot& slot) {
-    free = slot;
-    ++count_;
-  }
 
  private:
   void Place(const Slot& slot) {

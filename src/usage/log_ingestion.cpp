@@ -155,9 +155,9 @@ void ReadPlain(const Settings& settings, UsageTables& tables, const LowerCase& l
 template <typename Reader, typename AfterBlock>
 std::int64_t ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccountant& accountant,
                       const AfterBlock& after_block) {
-  // A block's lines are parsed and accounted a few hundred at a time, so that
-  // their bytes are still in the nearest cache when they are accounted.
-  constexpr std::size_t kBatch = 256;
+  // A block's lines are parsed and accounted a chunk at a time, so that their
+  // bytes are still in the nearest cache when they are accounted.
+  constexpr std::size_t kBatch = FastLineAccountant::kChunk;
   std::int64_t count = 0;
   std::vector<std::span<char>> lines;
   std::vector<LogLine> parsed(kBatch);

@@ -41,6 +41,9 @@ class FastLineAccountant {
   FastLineAccountant(const Settings& settings, UsageTables& tables, bool users_before = false);
   // Accounts several lines in order, the memory each needs loaded ahead.
   void AccountBatch(const LogLine* lines, std::size_t count);
+  // Lines are accounted this many at a time, so that their text stays in the
+  // nearest cache; a reader parses them in batches of the same size.
+  static constexpr std::size_t kChunk = 256;
 
  private:
   void AccountChunk(const LogLine* lines, std::size_t count);
@@ -50,9 +53,7 @@ class FastLineAccountant {
   UsageTables& tables_;
   bool users_before_;
   bool with_address_;
-  // Lines are accounted a few hundred at a time, so that their text stays in
-  // the nearest cache; this is each one's scratch.
-  static constexpr std::size_t kChunk = 256;
+  // Each line's scratch, for one chunk.
   std::uint64_t host_hashes_[kChunk] = {};
   std::uint64_t name_hashes_[kChunk] = {};
   std::uint32_t host_ids_[kChunk] = {};

@@ -26,9 +26,7 @@ std::uint32_t UsageTables::AddUser(std::string_view name, std::uint64_t hash) {
   return position;
 }
 
-std::uint32_t UsageTables::Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned) {
-  const std::uint32_t found = table.index.Find(text, hash);
-  if (found != HashIndex::kNone) return found;
+std::uint32_t UsageTables::InternMissing(HostTable& table, std::string_view text, std::uint64_t hash, bool owned) {
   if (table.index.size() != table.strings.size()) {  // released: index again, then look again
     Reindex(table);
     return Intern(table, text, hash, owned);

@@ -145,11 +145,7 @@ class UsageTables {
   // host's run-wide id, then the user's entry for that id.
   void PrefetchHost(std::uint64_t hash) const { hosts_.index.Prefetch(hash); }
   void PrefetchHostName(std::uint64_t hash) const { hosts_.index.PrefetchKey(hash); }
-  std::uint32_t InternHost(std::string_view host, std::uint64_t hash) {
-    // Found inline; only a new host (or a released index) takes the call.
-    const std::uint32_t found = hosts_.index.Find(host, hash);
-    return found != HashIndex::kNone ? found : Intern(hosts_, host, hash);
-  }
+  std::uint32_t InternHost(std::string_view host, std::uint64_t hash) { return Intern(hosts_, host, hash); }
   static void PrefetchUserHost(const TReportRec& user, std::uint32_t host_id) { user.Hosts.Prefetch(host_id); }
   void AddHostTrafficById(TReportRec& user, std::uint32_t host_id, std::int64_t bytes) {
     HostIndex::Entry* entry = user.Hosts.FindOrFree(host_id);
@@ -217,7 +213,13 @@ class UsageTables {
   using AddressTable = Interned<PositionIndex, CountedString>;
   // The id of `text` in `table`, interning a copy of it when new; with
   // `owned`, `text` itself, already in this table's arena.
-  std::uint32_t Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned = false);
+  // Found inline; only a new text (or a released index) takes the call.
+  std::uint32_t Intern(HostTable& table, std::string_view text, std::uint64_t hash, bool owned = false) {
+    const std::uint32_t found = table.index.Find(text, hash);
+    return found != HashIndex::kNone ? found : InternMissing(table, text, hash, owned);
+  }
+  // Intern for a text the index did not find.
+  std::uint32_t InternMissing(HostTable& table, std::string_view text, std::uint64_t hash, bool owned);
   std::uint32_t Intern(AddressTable& table, std::string_view text, std::uint64_t hash);
   // The id of `text` in `table`, or PositionIndex::kNone.
   static std::uint32_t Find(const AddressTable& table, std::string_view text, std::uint64_t hash);
