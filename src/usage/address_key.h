@@ -9,32 +9,14 @@
 #include <string>
 #include <string_view>
 
+#include "usage/text_ends.h"
+
 namespace sirvane {
 
 // Keys from here up to 2^33 are IPv4 addresses (the tag plus the number);
 // keys below it are ids of interned strings.
 inline constexpr std::uint64_t kIpv4Tag = std::uint64_t{1} << 32;
 inline constexpr std::uint64_t kNoAddress = ~std::uint64_t{0};
-
-// A text of 7 to 15 bytes as two words that together hold all its bytes:
-// its first and last eight bytes (four for seven bytes), which overlap.
-struct TextEnds {
-  std::uint64_t head = 0;
-  std::uint64_t tail = 0;
-};
-inline TextEnds EndsOf(std::string_view text) {
-  TextEnds ends;
-  if (text.size() >= 8) {
-    std::memcpy(&ends.head, text.data(), 8);
-    std::memcpy(&ends.tail, text.data() + text.size() - 8, 8);
-  } else {
-    std::uint32_t head, tail;
-    std::memcpy(&head, text.data(), 4);
-    std::memcpy(&tail, text.data() + 3, 4);
-    ends = TextEnds{head, tail};
-  }
-  return ends;
-}
 
 // Ipv4Key (below) of the text of `size` bytes (7 to 15) held in `ends`.
 inline std::uint64_t Ipv4KeyOf(TextEnds ends, std::size_t size) {
@@ -46,9 +28,9 @@ inline std::uint64_t Ipv4KeyOf(TextEnds ends, std::size_t size) {
     std::memcpy(b, &ends.head, 8);
     std::memcpy(b + size - 8, &ends.tail, 8);
   } else {
-    const auto head = static_cast<std::uint32_t>(ends.head), tail = static_cast<std::uint32_t>(ends.tail);
-    std::memcpy(b, &head, 4);
-    std::memcpy(b + 3, &tail, 4);
+    const auto first = static_cast<std::uint32_t>(ends.head), last = static_cast<std::uint32_t>(ends.head >> 32);
+    std::memcpy(b, &first, 4);
+    std::memcpy(b + 3, &last, 4);
   }
   std::uint32_t value = 0;
   std::size_t i = 0;
@@ -96,7 +78,7 @@ class Ipv4Keys {
     const std::size_t size = text.size();
     if (size < 7 || size > 15) return kNoAddress;
     const TextEnds ends = EndsOf(text);
-    Kept& kept = kept_[((ends.head ^ (ends.tail * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull) >> (64 - kShift)];
+    Kept& kept = kept_[EndsSlot(ends, kShift)];
     if (kept.ends.head == ends.head && kept.ends.tail == ends.tail && kept.size_and_key >> kSizeShift == size) {
       const std::uint64_t key = kept.size_and_key & kKeyBits;
       return key == 0 ? kNoAddress : key;

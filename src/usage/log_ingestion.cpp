@@ -91,7 +91,6 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   std::uint32_t* const host_ids = host_ids_;
   TReportRec** const users = users_;
   for (std::size_t i = 0; i < count; ++i) {
-    name_hashes[i] = tables_.Hash(lines[i].name);
     if (lines[i].counted) host_hashes[i] = tables_.Hash(lines[i].host);
   }
   for (std::size_t i = 0; i < count; ++i) {
@@ -102,9 +101,17 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   // Users as known before this chunk; one first seen in it is looked up
   // again when its line is accounted.
   for (std::size_t i = 0; i < count; ++i) {
-    const std::uint32_t position =
-        tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(lines[i].name, name_hashes[i]);
-    users[i] = position == HashIndex::kNone ? nullptr : &tables_.Users[position];
+    std::uint32_t position = recent_users_.Find(lines[i].name);
+    if (position == RecentUsers::kNone) {
+      name_hashes[i] = tables_.Hash(lines[i].name);
+      position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(lines[i].name, name_hashes[i]);
+      if (position == HashIndex::kNone) {
+        users[i] = nullptr;
+        continue;
+      }
+      recent_users_.Keep(lines[i].name, position);
+    }
+    users[i] = &tables_.Users[position];
   }
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t ahead = i + kAhead;

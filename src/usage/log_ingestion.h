@@ -10,6 +10,7 @@
 #include "platform/text_file.h"
 #include "text/split_fields.h"
 #include "usage/log_line_parser.h"
+#include "usage/recent_users.h"
 #include "usage/usage_tables.h"
 
 namespace sirvane {
@@ -32,7 +33,7 @@ class LineAccountant {
 };
 
 // Accounts lines read by LogLineParser; the same rules as LineAccountant,
-// with the previous line's user remembered (logs come in bursts per user).
+// with the users of recent names kept (most lines come from a few users).
 // `users_before` says that the line before the first one accounted here
 // already had a user (a later part of a file read by another thread), so a
 // line without byte count is never taken for a header.
@@ -53,9 +54,10 @@ class FastLineAccountant {
   UsageTables& tables_;
   bool users_before_;
   bool with_address_;
+  RecentUsers recent_users_;
   // Each line's scratch, for one chunk.
   std::uint64_t host_hashes_[kChunk] = {};
-  std::uint64_t name_hashes_[kChunk] = {};
+  std::uint64_t name_hashes_[kChunk] = {};  // set for lines whose user was not kept
   std::uint32_t host_ids_[kChunk] = {};
   TReportRec* users_[kChunk] = {};  // users never move while the table grows
 };
