@@ -365,26 +365,26 @@ class HostIndex {
 
   // Whether the index is a finished list (Finish, not reopened since).
   bool finished() const { return slots_ != nullptr && Mask() == 0; }
-  // Puts the entries in first-seen order in place, without allocating; the
-  // index then holds the list (begin, end) until Reopen.
+  // Puts the entries in first-seen order, in a list of exactly their number
+  // that replaces the table; the index then holds the list (begin, end) until
+  // Reopen. Each entry is written straight to its place: following the cycles
+  // of the order in place jumped about a table that may be megabytes.
   void Finish() {
     if (slots_ == nullptr || Mask() == 0) return;
     const std::size_t mask = Mask();
     const std::uint32_t count = size();
-    std::size_t filled = 0;
+    Entry* const list = new Entry[count];
     for (std::size_t i = 0; i <= mask; ++i) {
-      if (!slots_[i].IsFree()) slots_[filled++] = slots_[i];
+      if (!slots_[i].IsFree()) list[slots_[i].position] = slots_[i];
     }
-    // Every position below count occurs once: follow each cycle.
-    for (std::size_t i = 0; i < filled; ++i) {
-      while (slots_[i].position != i) std::swap(slots_[i], slots_[slots_[i].position]);
-    }
+    delete[] slots_;
     if (count == 1) {
-      one_ = slots_[0];
-      delete[] slots_;
+      one_ = list[0];
+      delete[] list;
       slots_ = nullptr;
       return;
     }
+    slots_ = list;
     one_.id = 0;  // the mask of a finished list
   }
   // Turns a finished list back into an index, to add to it.
