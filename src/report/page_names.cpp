@@ -24,7 +24,7 @@ bool IsUnusable(char c) {
 
 // Whether the name is a usable file name as it is: most are.
 bool IsUsableAsItIs(std::string_view name) {
-  if (name.empty() || name.size() > kMaxNameBytes || IsDeviceName(name)) return false;
+  if (name.empty() || name.size() > kMaxNameBytes || name.front() == '.' || IsDeviceName(name)) return false;
   for (char c : name) {
     if (c == '\\' || c == '/' || IsUnusable(c)) return false;
   }
@@ -60,6 +60,12 @@ std::string_view PageNames::Assign(std::size_t position, CountedString user_name
     name.push_back(IsUnusable(c) ? '_' : c);
   }
   if (name.size() > kMaxNameBytes) name.resize(kMaxNameBytes);
+  // A leading dot would hide the page from directory listings, and many web
+  // servers refuse to serve such files: "/.x" or "..." would be broken links.
+  for (char& c : name) {
+    if (c != '.') break;
+    c = '_';
+  }
   if (name.empty()) name.push_back('_');  // not = "_": g++ 12 -O2 warns falsely (-Wrestrict)
   if (IsDeviceName(name)) name.push_back('_');
   std::string unique = name;

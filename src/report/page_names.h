@@ -20,7 +20,8 @@ class PageNames {
 
   // Gives the user at `position` the base name (without ".html") of its page,
   // positions in increasing order: '\' and '/' removed; control bytes and
-  // < > : " | ? * become '_'; cut to 200 bytes; empty becomes "_"; a Windows
+  // < > : " | ? * become '_'; cut to 200 bytes; leading dots become '_'
+  // (no hidden files); empty becomes "_"; a Windows
   // device name gets '_' appended; a name already given in this run (or
   // "report", the summary page's) gets "_2", "_3", ... appended, the first
   // that is free. A user whose name needs none of this gets `user_name`

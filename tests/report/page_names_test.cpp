@@ -16,6 +16,9 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       // Only bytes below 32 are control bytes; UTF-8 stays as it is.
       {{std::string("\x01x\tz\x7F", 5), "m\xC3\xBCller"}, {std::string("_x_z\x7F", 5), "m\xC3\xBCller"}},
       {{"\\//", ""}, {"_", "__2"}},
+      // No page is a hidden file: leading dots, left by a removed '/' or making
+      // up the whole name, become '_'; dots further in stay.
+      {{"/.202.8", ".", "...", "\\..x.", "a.b."}, {"_202.8", "_", "___", "__x.", "a.b."}},
       {{"con", "nul", "LPT9", "c/om1", "com0", "console"}, {"con_", "nul_", "LPT9_", "com1_", "com0", "console"}},
       {{"report", "report/"}, {"report_2", "report_3"}},  // the summary page's own name
       // A suffix already taken by a real user is skipped.
