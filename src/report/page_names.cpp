@@ -6,15 +6,20 @@ namespace {
 
 constexpr std::size_t kMaxNameBytes = 200;  // file systems refuse names over 255 bytes
 
-bool IsDeviceName(std::string_view name) {
-  if (name.size() != 3 && name.size() != 4) return false;
+// The length of the Windows device name ("con", "com1", ...) that `name`
+// is, up to its first dot, or 0. Windows opens the device for "con.x.html"
+// as for "con.html".
+std::size_t DeviceNameLength(std::string_view name) {
+  name = name.substr(0, name.find('.'));
+  if (name.size() != 3 && name.size() != 4) return 0;
   std::string lower;
   for (char c : name) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-  if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return true;
-  if (lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0)) {
-    return lower[3] >= '1' && lower[3] <= '9';
+  if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return name.size();
+  if (lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) && lower[3] >= '1' &&
+      lower[3] <= '9') {
+    return name.size();
   }
-  return false;
+  return 0;
 }
 
 bool IsUnusable(char c) {
@@ -24,7 +29,7 @@ bool IsUnusable(char c) {
 
 // Whether the name is a usable file name as it is: most are.
 bool IsUsableAsItIs(std::string_view name) {
-  if (name.empty() || name.size() > kMaxNameBytes || name.front() == '.' || IsDeviceName(name)) return false;
+  if (name.empty() || name.size() > kMaxNameBytes || name.front() == '.' || DeviceNameLength(name) != 0) return false;
   for (char c : name) {
     if (c == '\\' || c == '/' || IsUnusable(c)) return false;
   }
@@ -67,7 +72,7 @@ std::string_view PageNames::Assign(std::size_t position, CountedString user_name
     c = '_';
   }
   if (name.empty()) name.push_back('_');  // not = "_": g++ 12 -O2 warns falsely (-Wrestrict)
-  if (IsDeviceName(name)) name.push_back('_');
+  if (const std::size_t device = DeviceNameLength(name); device != 0) name.insert(device, 1, '_');
   std::string unique = name;
   std::uint64_t hash = HashBytes(unique, seed_);
   if (IsTaken(unique, hash)) {

@@ -21,10 +21,10 @@ class PageNames {
   // Gives the user at `position` the base name (without ".html") of its page,
   // positions in increasing order: '\' and '/' removed; control bytes and
   // < > : " | ? * become '_'; cut to 200 bytes; leading dots become '_'
-  // (no hidden files); empty becomes "_"; a Windows
-  // device name gets '_' appended; a name already given in this run (or
-  // "report", the summary page's) gets "_2", "_3", ... appended, the first
-  // that is free. A user whose name needs none of this gets `user_name`
+  // (no hidden files); empty becomes "_"; a Windows device name, alone or
+  // before a dot ("con", "con.x"), gets '_' after it; a name already given
+  // in this run (or "report", the summary page's) gets "_2", "_3", ...
+  // appended, the first that is free. A user whose name needs none of this gets `user_name`
   // itself, not a copy: it must outlive the names given.
   std::string_view Assign(std::size_t position, CountedString user_name);
 

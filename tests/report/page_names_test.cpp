@@ -20,6 +20,9 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       // up the whole name, become '_'; dots further in stay.
       {{"/.202.8", ".", "...", "\\..x.", "a.b."}, {"_202.8", "_", "___", "__x.", "a.b."}},
       {{"con", "nul", "LPT9", "c/om1", "com0", "console"}, {"con_", "nul_", "LPT9_", "com1_", "com0", "console"}},
+      // Windows opens the device for a device name before any dot too.
+      {{"con.x", "AUX.tar.gz", "nul.", "conx.y", "x.con", ".con"},
+       {"con_.x", "AUX_.tar.gz", "nul_.", "conx.y", "x.con", "_con"}},
       {{"report", "report/"}, {"report_2", "report_3"}},  // the summary page's own name
       // A suffix already taken by a real user is skipped.
       {{"x", "x_2", "x/"}, {"x", "x_2", "x_3"}},
