@@ -33,8 +33,8 @@ TEST(RecentUsersTest, AnswersOnlyTheNameItself) {
       {"a", 1}, {"ab", 2}, {"abc", 3}, {"abcd", 4}, {"alice", 5}, {"bob.smith", 6}, {"0123456789abcdef", 7}};
   for (const auto& [name, position] : kept) recent.Keep(name, position);
   for (const auto& [name, position] : kept) EXPECT_EQ(recent.Find(name), position) << name;
-  for (const char* other : {"aa", "aaa", "b", "ba", "abd", "abce", "alicf", "Alice", "bob.smitH", "0123456789abcdeF", "abcde",
-                            "0123456789abcde"}) {
+  for (const char* other : {"aa", "aaa", "b", "ba", "abd", "abce", "alicf", "Alice", "bob.smitH", "0123456789abcdeF",
+                            "abcde", "0123456789abcde"}) {
     EXPECT_EQ(recent.Find(other), RecentUsers::kNone) << other;
   }
   recent.Keep("", 8);
