@@ -287,7 +287,7 @@ class IdIndex {
 // One user's hosts: while logs are read, a hash table from host id to the
 // position in the user's list and the running traffic (keeping the sum in the
 // slot that the lookup has just touched saves a second cache miss per log
-// line); once reading is over, Finish turns the same memory into the list in
+// line); once reading is over, Finish replaces the table with the list in
 // first-seen order. Most users of a large log have one host, so the first
 // entry lives in the object itself and such a user allocates nothing. Once
 // there is a table, that inline entry holds the table's mask and size

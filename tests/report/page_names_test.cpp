@@ -23,6 +23,8 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       // Windows opens the device for a device name before any dot too.
       {{"con.x", "AUX.tar.gz", "nul.", "conx.y", "x.con", ".con"},
        {"con_.x", "AUX_.tar.gz", "nul_.", "conx.y", "x.con", "_con"}},
+      // A changed name that meets a real user's gets a suffix like any other.
+      {{"_x", ".x", "con_.x", "con.x"}, {"_x", "_x_2", "con_.x", "con_.x_2"}},
       {{"report", "report/"}, {"report_2", "report_3"}},  // the summary page's own name
       // A suffix already taken by a real user is skipped.
       {{"x", "x_2", "x/"}, {"x", "x_2", "x_3"}},

@@ -37,6 +37,12 @@ TEST(RecentUsersTest, AnswersOnlyTheNameItself) {
                             "abcde", "0123456789abcde"}) {
     EXPECT_EQ(recent.Find(other), RecentUsers::kNone) << other;
   }
+  // Thousands of names of the size of "alice": some share its entry, and
+  // none may be answered with its position.
+  for (int i = 0; i < 20000; ++i) {
+    const std::string other = std::to_string(100000 + i).substr(1);  // "00000" to "19999"
+    EXPECT_EQ(recent.Find(other), RecentUsers::kNone) << other;
+  }
   recent.Keep("", 8);
   recent.Keep("0123456789abcdefg", 9);
   EXPECT_EQ(recent.Find(""), RecentUsers::kNone);
