@@ -8,18 +8,21 @@ constexpr std::size_t kMaxNameBytes = 200;  // file systems refuse names over 25
 
 // The length of the Windows device name ("con", "com1", ...) that `name`
 // is, up to its first dot, or 0. Windows opens the device for "con.x.html"
-// as for "con.html".
+// as for "con.html", and takes the superscripts 1, 2 and 3 (one byte in the
+// Latin code pages, two in UTF-8) for digits of "com" and "lpt".
 std::size_t DeviceNameLength(std::string_view name) {
   name = name.substr(0, name.find('.'));
-  if (name.size() != 3 && name.size() != 4) return 0;
+  if (name.size() < 3 || name.size() > 5) return 0;
   std::string lower;
   for (char c : name) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
   if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return name.size();
-  if (lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) && lower[3] >= '1' &&
-      lower[3] <= '9') {
-    return name.size();
+  const std::string_view head = std::string_view(lower).substr(0, 3);
+  if (head != "com" && head != "lpt") return 0;
+  const std::string_view number = std::string_view(lower).substr(3);
+  for (std::string_view digit : {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"}) {
+    if (number == digit) return name.size();
   }
-  return 0;
+  return number.size() == 1 && number[0] >= '0' && number[0] <= '9' ? name.size() : 0;
 }
 
 bool IsUnusable(char c) {

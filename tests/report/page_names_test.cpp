@@ -19,7 +19,11 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       // No page is a hidden file: leading dots, left by a removed '/' or making
       // up the whole name, become '_'; dots further in stay.
       {{"/.202.8", ".", "...", "\\..x.", "a.b."}, {"_202.8", "_", "___", "__x.", "a.b."}},
-      {{"con", "nul", "LPT9", "c/om1", "com0", "console"}, {"con_", "nul_", "LPT9_", "com1_", "com0", "console"}},
+      {{"con", "nul", "LPT9", "c/om1", "com0", "console", "com10"},
+       {"con_", "nul_", "LPT9_", "com1_", "com0_", "console", "com10"}},
+      // Superscript digits, in a Latin code page and in UTF-8, are digits too.
+      {{"com\xB9", "LPT\xC2\xB2.x", "com\xB4", "lpt\xC2\xB4"},
+       {"com\xB9_", "LPT\xC2\xB2_.x", "com\xB4", "lpt\xC2\xB4"}},
       // Windows opens the device for a device name before any dot too.
       {{"con.x", "AUX.tar.gz", "nul.", "conx.y", "x.con", ".con"},
        {"con_.x", "AUX_.tar.gz", "nul_.", "conx.y", "x.con", "_con"}},
