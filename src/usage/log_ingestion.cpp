@@ -105,13 +105,9 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
     if (position == RecentUsers::kNone) {
       name_hashes[i] = tables_.Hash(lines[i].name);
       position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(lines[i].name, name_hashes[i]);
-      if (position == HashIndex::kNone) {
-        users[i] = nullptr;
-        continue;
-      }
-      recent_users_.Keep(lines[i].name, position);
+      if (position != HashIndex::kNone) recent_users_.Keep(lines[i].name, position);
     }
-    users[i] = &tables_.Users[position];
+    users[i] = position == HashIndex::kNone ? nullptr : &tables_.Users[position];
   }
   for (std::size_t i = 0; i < count; ++i) {
     const std::size_t ahead = i + kAhead;
