@@ -7,54 +7,18 @@
 
 #include <clocale>
 #include <random>
-#include <sstream>
 #include <tuple>
 
-#include "platform/error.h"
-#include "support/byte_scans.h"
+#include "support/reading_ways.h"
 #include "support/temp_dir.h"
 
 namespace sirvane {
 namespace {
 
-// Reads `log` twice, as two files (the second starts with users present), and
-// dumps everything the reports are made from, or the error that stopped the run.
 std::string ReadWith(const std::string& log, const Settings& settings, const LowerCase& lower,
                      const ReadingPlan& plan) {
   static const testing::TempDir dir;
-  testing::WriteFile(dir.File("access.log"), log);
-  UsageTables tables;
-  TextFileWriter work_log;
-  work_log.Create(dir.File("work.log"));
-  try {
-    for (const char* file : {"f1", "f2"}) {
-      tables.LogFiles.push_back(TFileAnalyzeRep{file, 0});
-      AnalyzeLogFile(dir.File("access.log"), settings, tables, lower, work_log, plan);
-    }
-  } catch (const RunError& error) {
-    return error.kind() + ": " + error.advice();
-  }
-  tables.FinishHostLists();
-  std::ostringstream out;
-  for (const auto& file : tables.LogFiles) out << "file " << file.FileName << ' ' << file.RecordCount << '\n';
-  for (const TReportRec& user : tables.Users) {
-    out << "user [" << user.UserName.view() << "] " << user.Traffic << '\n';
-    for (const auto& h : user.Hosts) out << "  host [" << tables.HostName(h.id) << "] " << h.traffic << '\n';
-    for (std::size_t j = 0; j < user.Addresses.size(); ++j)
-      out << "  addr [" << tables.AddressName(user.Addresses[j]) << "]\n";
-  }
-  return out.str();
-}
-
-// Every way of reading, the plain one first.
-std::vector<std::pair<std::string, ReadingPlan>> Ways() {
-  std::vector<std::pair<std::string, ReadingPlan>> ways = {{"plain", {.fast = false}},
-                                                            {"line reader", {.ranges = false}}};
-  for (ByteScan scan : testing::ByteScansHere())
-    ways.push_back({testing::ByteScanName(scan), {.threads = 1, .scan = scan}});
-  for (std::size_t n = 2; n <= 4; ++n)
-    ways.push_back({std::to_string(n) + " parts", {.threads = n, .min_split_size = 0}});
-  return ways;
+  return testing::ReadAndDump(dir.path(), log, settings, lower, plan);
 }
 
 Settings Positions(std::int32_t name, std::int32_t bytes, std::int32_t url, std::int32_t address) {
@@ -121,7 +85,9 @@ TEST(LogIngestionTest, FastAndPartedReadingGiveThePlainTables) {
     Settings settings;
     const std::string log = RandomLog(seed, settings);
     const std::string expected = ReadWith(log, settings, lower, {.fast = false});
-    for (const auto& [way, plan] : Ways()) ASSERT_EQ(ReadWith(log, settings, lower, plan), expected) << way;
+    for (const auto& [way, plan] : testing::ReadingWays()) {
+      ASSERT_EQ(ReadWith(log, settings, lower, plan), expected) << way;
+    }
   }
 }
 
@@ -154,7 +120,7 @@ TEST(LogIngestionTest, AccountsEachKindOfLineAndStopsAtAPositionOutOfRange) {
       {Positions(1, 2, 3, -3), "a 1 u", none + "user [a] 2\n  host [] 2\n"},
   };
   for (const auto& [settings, lines, expected] : cases) {
-    for (const auto& [way, plan] : Ways()) {
+    for (const auto& [way, plan] : testing::ReadingWays()) {
       const std::string read = ReadWith(lines, settings, LowerCase(), plan);
       EXPECT_EQ(expected.starts_with(range) ? read.substr(0, expected.size()) : read, expected) << way;
     }

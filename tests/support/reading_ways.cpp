@@ -1,0 +1,50 @@
+#include "support/reading_ways.h"
+
+#include <sstream>
+
+#include "platform/error.h"
+#include "platform/text_file.h"
+#include "support/byte_scans.h"
+#include "support/temp_dir.h"
+
+namespace sirvane::testing {
+
+std::vector<std::pair<std::string, ReadingPlan>> ReadingWays() {
+  std::vector<std::pair<std::string, ReadingPlan>> ways = {{"plain", {.fast = false}},
+                                                            {"line reader", {.ranges = false}}};
+  for (ByteScan scan : ByteScansHere()) ways.push_back({ByteScanName(scan), {.threads = 1, .scan = scan}});
+  for (std::size_t n = 2; n <= 4; ++n) {
+    ways.push_back({std::to_string(n) + " parts", {.threads = n, .min_split_size = 0}});
+  }
+  return ways;
+}
+
+std::string ReadAndDump(const std::string& dir, const std::string& log, const Settings& settings,
+                        const LowerCase& lower, const ReadingPlan& plan) {
+  const std::string path = dir + "/access.log";
+  WriteFile(path, log);
+  UsageTables tables;
+  TextFileWriter work_log;
+  work_log.Create(dir + "/work.log");
+  try {
+    for (const char* file : {"f1", "f2"}) {
+      tables.LogFiles.push_back(TFileAnalyzeRep{file, 0});
+      AnalyzeLogFile(path, settings, tables, lower, work_log, plan);
+    }
+  } catch (const RunError& error) {
+    return error.kind() + ": " + error.advice();
+  }
+  tables.FinishHostLists();
+  std::ostringstream out;
+  for (const auto& file : tables.LogFiles) out << "file " << file.FileName << ' ' << file.RecordCount << '\n';
+  for (const TReportRec& user : tables.Users) {
+    out << "user [" << user.UserName.view() << "] " << user.Traffic << '\n';
+    for (const auto& h : user.Hosts) out << "  host [" << tables.HostName(h.id) << "] " << h.traffic << '\n';
+    for (std::size_t j = 0; j < user.Addresses.size(); ++j) {
+      out << "  addr [" << tables.AddressName(user.Addresses[j]) << "]\n";
+    }
+  }
+  return out.str();
+}
+
+}  // namespace sirvane::testing
