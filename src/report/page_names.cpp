@@ -41,8 +41,15 @@ bool IsUsableAsItIs(std::string_view name) {
 
 }  // namespace
 
-PageNames::PageNames(std::size_t users, std::uint64_t hash_seed) : names_(users), seed_(hash_seed) {
-  index_.Reserve(users, [this](std::uint32_t k) { return HashOf(k); });
+PageNames::PageNames(std::size_t users, std::uint64_t hash_seed) : names_(users), seed_(hash_seed) {}
+
+void PageNames::IndexNamesGiven() {
+  indexed_ = true;
+  const auto hash_at = [this](std::uint32_t k) { return HashOf(k); };
+  index_.Reserve(names_.size(), hash_at);
+  for (std::uint32_t k = 0; k < names_.size(); ++k) {
+    if (!names_[k].empty()) index_.Insert(HashOf(k), k, hash_at);
+  }
 }
 
 bool PageNames::IsTaken(std::string_view name, std::uint64_t hash) const {
@@ -58,9 +65,16 @@ std::string_view PageNames::Take(std::size_t position, CountedString name, std::
 
 std::string_view PageNames::Assign(std::size_t position, CountedString user_name) {
   if (IsUsableAsItIs(user_name.view())) {
+    if (!indexed_ && user_name.view() != "report") {
+      // Only a changed name can meet a user's own: until one is given, the
+      // names given are distinct users' own names, none of them this one.
+      names_.at(position) = user_name;
+      return user_name.view();
+    }
     const std::uint64_t hash = HashBytes(user_name.view(), seed_);
     if (!IsTaken(user_name.view(), hash)) return Take(position, user_name, hash);
   }
+  if (!indexed_) IndexNamesGiven();
 
   std::string name;
   for (char c : user_name.view()) {

@@ -19,7 +19,8 @@ class PageNames {
   explicit PageNames(std::size_t users, std::uint64_t hash_seed = 0x9A6E4A3E5ull);
 
   // Gives the user at `position` the base name (without ".html") of its page,
-  // positions in increasing order: '\' and '/' removed; control bytes and
+  // positions in increasing order, user names distinct (they are the users
+  // table's keys): '\' and '/' removed; control bytes and
   // < > : " | ? * become '_'; cut to 200 bytes; leading dots become '_'
   // (no hidden files); empty becomes "_"; a Windows device name, alone or
   // before a dot ("con", "con.x"), gets '_' after it; a name already given
@@ -38,12 +39,16 @@ class PageNames {
   bool IsTaken(std::string_view name, std::uint64_t hash) const;
   std::string_view Take(std::size_t position, CountedString name, std::uint64_t hash);
   std::uint64_t HashOf(std::uint32_t position) const { return HashBytes(names_[position].view(), seed_); }
+  // Indexes the names given so far; from then on every name given is indexed.
+  void IndexNamesGiven();
 
   // A million users give a million names: the index refers to them by
-  // position, so the names are held once, in the order of positions.
+  // position, so the names are held once, in the order of positions. It is
+  // only built once a name has to change (most runs never change one).
   std::vector<CountedString> names_;
   StringArena arena_;  // names that are not a user's own
   PositionIndex index_;
+  bool indexed_ = false;
   std::uint64_t seed_;
   std::unordered_map<std::string, int> next_suffix_;
 };
