@@ -46,10 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& entry : fs::directory_iterator("out")) {
     Check(entry.is_regular_file() && entry.path().filename().string()[0] != '.');
   }
-  // Every link of the summary page leads to a page written by this run.
+  // Every link of the summary page leads to a page written by this run, each
+  // user's to a page of its own.
   if (!stopped && fs::exists("out/report.html")) {
+    std::set<std::string> pages;
     for (const std::string& target : testing::LinkTargets(testing::ReadFile("out/report.html"))) {
       Check(target.find('/') == std::string::npos && fs::is_regular_file("out/" + target));
+      Check(pages.insert(target).second);
     }
   }
   fs::current_path(root);
