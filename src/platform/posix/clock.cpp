@@ -8,9 +8,14 @@ namespace sirvane {
 LocalDateTime SystemClock::Now() const {
   struct timeval tv{};
   gettimeofday(&tv, nullptr);
-  struct tm tm{};
-  time_t seconds = tv.tv_sec;
-  localtime_r(&seconds, &tm);
+  // Every page asks for the time, a million in some runs: the local time of
+  // the last second asked for is kept, per thread (localtime_r takes a lock).
+  thread_local time_t seconds = -1;
+  thread_local struct tm tm{};
+  if (tv.tv_sec != seconds) {
+    seconds = tv.tv_sec;
+    localtime_r(&seconds, &tm);
+  }
   LocalDateTime t;
   t.year = tm.tm_year + 1900;
   t.month = tm.tm_mon + 1;
