@@ -55,6 +55,17 @@ void StagedFiles::RemoveStaged() {
   staging_.clear();
 }
 
+std::string StagedFiles::Target(const std::string& path) {
+  {
+    const std::lock_guard<std::mutex> lock(stage_lock_);
+    const std::size_t slash = path.find_last_of("/\\");
+    if (!directory_.empty() && slash + 1 == directory_.size() && path.compare(0, slash + 1, directory_) == 0) {
+      return path;
+    }
+  }
+  return ResolveForCreate(path);
+}
+
 std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {
   const std::lock_guard<std::mutex> lock(stage_lock_);
   // Windows paths may use either separator; POSIX ones hold only '/' here.
@@ -149,7 +160,7 @@ void TextFileWriter::Open(const std::string& path, Replace replace, StagedFiles*
   }
   buffer_.clear();
   path_ = path;
-  final_path_ = ResolveForCreate(path);
+  final_path_ = staged != nullptr ? staged->Target(path) : ResolveForCreate(path);
   // A staged file stays where it is until the stage's Commit.
   atomic_ = staged == nullptr && replace == Replace::kAtomically;
   staged_ = staged != nullptr;
@@ -231,7 +242,15 @@ void TextFileWriter::Close() {
 
 FileComparer::FileComparer(const std::string& path) {
   file_io::Handle file = file_io::kNoHandle;
-  same_ = file_io::OpenPlainFile(ResolveForCreate(path), file, size_);
+  // A file that opens as written is the one resolving the path would find
+  // (an exact name wins), without a lookup of its directory for each of up to
+  // a million pages; only a path that does not open is resolved.
+  const bool plain = path.find('\\') == std::string::npos && path.find("//") == std::string::npos;
+  same_ = plain && file_io::OpenPlainFile(path, file, size_);
+  if (!same_) {
+    const std::string resolved = ResolveForCreate(path);
+    if (!plain || resolved != path) same_ = file_io::OpenPlainFile(resolved, file, size_);
+  }
   if (same_) file_ = file;
 }
 

@@ -24,6 +24,10 @@ class StagedFiles {
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
+  // The resolved path (see ResolveForCreate) of a file about to be staged:
+  // `path` itself when its directory is, as written, the one already staged
+  // into, so that a million pages need not look it up a million times.
+  std::string Target(const std::string& path);
   // Where to write the bytes of `os_path` (a resolved path); every staged file
   // must lie in one directory. `path` names the file in an error. Files may
   // be staged from several threads at once.

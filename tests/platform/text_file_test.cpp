@@ -113,5 +113,37 @@ TEST(TextFileTest, CommitInRoundsReplacesEveryTargetAndLeavesNothingBehind) {
   }
 }
 
+#ifndef _WIN32
+// Windows finds names in any letter case by itself. Here the output directory
+// is found in another case, given as written or not: old pages are compared
+// where resolving their paths finds them (a link at a page's name is never the
+// same), and staged pages end up in that directory.
+TEST(TextFileTest, PagesFindTheirDirectoryInAnyLetterCase) {
+  testing::TempDir dir;
+  std::filesystem::create_directory(dir.File("Out"));
+  testing::WriteFile(dir.File("Out/old.html"), "old page");
+  std::filesystem::create_symlink("old.html", dir.File("Out/link.html"));
+  for (const auto& [path, same] : {std::pair{"Out/old.html", true}, {"out/old.html", true}, {"OUT//old.html", true},
+                                   {"out\\old.html", true}, {"out/link.html", false}, {"Out/none.html", false}}) {
+    FileComparer old(dir.File(path));
+    EXPECT_EQ(old.Continues("old page") && old.Same(), same) << path;
+  }
+  {
+    StagedFiles staged;
+    for (const char* path : {"out/a.html", "Out/b.html", "OUT/c.html", "Out/old.html"}) {
+      TextFileWriter file;
+      file.Create(dir.File(path), &staged);
+      file.Write(path);
+      file.Close();
+    }
+    staged.Commit("old.html");
+  }
+  for (const std::string path : {"out/a.html", "Out/b.html", "OUT/c.html", "Out/old.html"}) {
+    EXPECT_EQ(testing::ReadFile(dir.File("Out") + path.substr(path.find('/'))), path);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no other directory made
+}
+#endif
+
 }  // namespace
 }  // namespace sirvane

@@ -115,18 +115,7 @@ std::string ResolveForCreate(const std::string& path) {
   std::string slashed = WithForwardSlashes(path);
   const std::size_t slash = slashed.rfind('/');
   if (slash == std::string::npos || slash == 0) return slashed;
-  // Pages are made by the hundred thousand in two directories (the output
-  // directory, read to compare, and the staging one): a directory that
-  // existed as written is not looked up again on this thread.
-  thread_local std::string known[2];
-  std::string directory = slashed.substr(0, slash);
-  if (directory == known[0] || directory == known[1]) return slashed;
-  if (directory.find("//") == std::string::npos && Exists(directory)) {
-    known[1] = std::move(known[0]);
-    known[0] = std::move(directory);
-    return slashed;
-  }
-  return ResolvePath(directory) + slashed.substr(slash);
+  return ResolvePath(slashed.substr(0, slash)) + slashed.substr(slash);
 }
 
 bool FileExists(const std::string& path) {
