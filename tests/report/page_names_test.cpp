@@ -30,10 +30,13 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       // A changed name that meets a real user's gets a suffix like any other.
       {{"_x", ".x", "con_.x", "con.x"}, {"_x", "_x_2", "con_.x", "con_.x_2"}},
       {{"report", "report/"}, {"report_2", "report_3"}},  // the summary page's own name
+      // The first name that must change meets names given before it was needed.
+      {{"a", "report", "a/"}, {"a", "report_2", "a_2"}}, {{"con_", "con"}, {"con_", "con__2"}},
       // A suffix already taken by a real user is skipped.
       {{"x", "x_2", "x/"}, {"x", "x_2", "x_3"}},
       {{"x", "x/", "x_2"}, {"x", "x_2", "x_2_2"}},  // and a real user's name taken as a suffix gets one too
       {{std::string(250, 'a'), std::string(201, 'a'), a200}, {a200, a200 + "_2", a200 + "_3"}},
+      {{a200, std::string(201, 'a')}, {a200, a200 + "_2"}},
   };
   for (const auto& [users, expected] : cases) {
     PageNames names(users.size());
@@ -52,6 +55,13 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
     for (std::size_t k = 0; k < users.size(); ++k) EXPECT_EQ(kept.at(k).view(), pages[k]);
     EXPECT_EQ(pages, expected) << ::testing::PrintToString(users);
   }
+  // A user without a page (one not shown) leaves its position empty; the
+  // names around it still count.
+  PageNames names(3);
+  StringArena arena;
+  EXPECT_EQ(names.Assign(0, arena.CopyCounted("x")), "x");
+  EXPECT_EQ(names.Assign(2, arena.CopyCounted("x/")), "x_2");
+  EXPECT_TRUE(names.TakeNames().at(1).empty());
 }
 
 }  // namespace
