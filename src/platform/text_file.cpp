@@ -56,14 +56,21 @@ void StagedFiles::RemoveStaged() {
 }
 
 std::string StagedFiles::Target(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ResolveForCreate(path);
+  const std::string_view written(path.data(), slash + 1);
   {
     const std::lock_guard<std::mutex> lock(stage_lock_);
-    const std::size_t slash = path.find_last_of("/\\");
-    if (!directory_.empty() && slash + 1 == directory_.size() && path.compare(0, slash + 1, directory_) == 0) {
-      return path;
-    }
+    if (!directory_.empty() && written == directory_) return path;
+    if (!written_.empty() && written == written_) return directory_ + path.substr(slash + 1);
   }
-  return ResolveForCreate(path);
+  std::string resolved = ResolveForCreate(path);
+  const std::lock_guard<std::mutex> lock(stage_lock_);
+  if (!directory_.empty() && resolved.size() - (path.size() - slash - 1) == directory_.size() &&
+      resolved.compare(0, directory_.size(), directory_) == 0) {
+    written_ = written;
+  }
+  return resolved;
 }
 
 std::string StagedFiles::Stage(const std::string& os_path, const std::string& path) {

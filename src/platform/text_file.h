@@ -24,9 +24,11 @@ class StagedFiles {
   StagedFiles(const StagedFiles&) = delete;
   StagedFiles& operator=(const StagedFiles&) = delete;
 
-  // The resolved path (see ResolveForCreate) of a file about to be staged:
-  // `path` itself when its directory is, as written, the one already staged
-  // into, so that a million pages need not look it up a million times.
+  // The resolved path (see ResolveForCreate) of a file about to be staged or
+  // compared. The directory staged into, and the one directory as written
+  // that resolved to it, are not looked up again: a million pages would look
+  // their directory up a million times (listing its parent each time when
+  // the letter case differs).
   std::string Target(const std::string& path);
   // Where to write the bytes of `os_path` (a resolved path); every staged file
   // must lie in one directory. `path` names the file in an error. Files may
@@ -41,6 +43,7 @@ class StagedFiles {
   std::size_t names_per_round_;
   std::string directory_;  // the targets' directory, with its trailing '/', or ""
   std::string staging_;    // the hidden directory, with its trailing '/'; "" until used
+  std::string written_;    // a directory as written that resolved to directory_, or ""
   std::mutex stage_lock_;  // guards the two names while files are staged
 };
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/error.h"
 #include "support/temp_dir.h"
@@ -123,25 +125,36 @@ TEST(TextFileTest, PagesFindTheirDirectoryInAnyLetterCase) {
   std::filesystem::create_directory(dir.File("Out"));
   testing::WriteFile(dir.File("Out/old.html"), "old page");
   std::filesystem::create_symlink("old.html", dir.File("Out/link.html"));
-  for (const auto& [path, same] : {std::pair{"Out/old.html", true}, {"out/old.html", true}, {"OUT//old.html", true},
-                                   {"out\\old.html", true}, {"out/link.html", false}, {"Out/none.html", false}}) {
+  std::filesystem::create_directory_symlink("Out", dir.File("Lnk"));
+  for (const auto& [path, same] :
+       {std::pair{"Out/old.html", true}, {"out/old.html", true}, {"OUT//old.html", true}, {"out\\old.html", true},
+        {"lnk/old.html", true}, {"Out/link.html", false}, {"out/link.html", false}, {"Out/none.html", false}}) {
     FileComparer old(dir.File(path));
     EXPECT_EQ(old.Continues("old page") && old.Same(), same) << path;
   }
+  const std::vector<std::string> pages = {"out/a.html", "Out/b.html", "OUT/c.html", "OUT/d.html", "Out/old.html"};
   {
     StagedFiles staged;
-    for (const char* path : {"out/a.html", "Out/b.html", "OUT/c.html", "Out/old.html"}) {
+    for (const std::string& path : pages) {
       TextFileWriter file;
       file.Create(dir.File(path), &staged);
       file.Write(path);
       file.Close();
+      EXPECT_EQ(staged.Target(dir.File(path)), dir.File("Out") + path.substr(path.find('/'))) << path;
     }
     staged.Commit("old.html");
   }
-  for (const std::string path : {"out/a.html", "Out/b.html", "OUT/c.html", "Out/old.html"}) {
+  for (const std::string& path : pages) {
     EXPECT_EQ(testing::ReadFile(dir.File("Out") + path.substr(path.find('/'))), path);
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no other directory made
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // Out and Lnk: none made
+  // The directory as written wins over one in another letter case.
+  testing::TempDir twins;
+  std::filesystem::create_directory(twins.File("out"));
+  std::filesystem::create_directory(twins.File("Out"));
+  testing::WriteFile(twins.File("Out/old.html"), "old page");
+  FileComparer old(twins.File("out/old.html"));
+  EXPECT_FALSE(old.Continues("old page") && old.Same());
 }
 #endif
 

@@ -66,8 +66,8 @@ bool NameLess(const std::string& a, const std::string& b) {
 std::string ResolvePath(const std::string& path) {
   std::string slashed = WithForwardSlashes(path);
   if (slashed.empty()) return slashed;
-  // The usual case, met once per page written: a path without doubled
-  // slashes is its own normal form, and it exists as written.
+  // The usual case: a path without doubled slashes is its own normal form,
+  // and it exists as written.
   const bool normal_form = slashed.find("//") == std::string::npos;
   if (normal_form && Exists(slashed)) return slashed;
 
