@@ -61,13 +61,12 @@ std::string StagedFiles::Target(const std::string& path) {
   const std::string_view written(path.data(), slash + 1);
   {
     const std::lock_guard<std::mutex> lock(stage_lock_);
-    if (!directory_.empty() && written == directory_) return path;
     if (!written_.empty() && written == written_) return directory_ + path.substr(slash + 1);
   }
   std::string resolved = ResolveForCreate(path);
   const std::lock_guard<std::mutex> lock(stage_lock_);
   if (!directory_.empty() && resolved.size() - (path.size() - slash - 1) == directory_.size() &&
-      resolved.compare(0, directory_.size(), directory_) == 0) {
+      resolved.starts_with(directory_)) {
     written_ = written;
   }
   return resolved;
@@ -247,17 +246,9 @@ void TextFileWriter::Close() {
   }
 }
 
-FileComparer::FileComparer(const std::string& path) {
+FileComparer::FileComparer(const std::string& os_path) {
   file_io::Handle file = file_io::kNoHandle;
-  // A file that opens as written is the one resolving the path would find
-  // (an exact name wins), without a lookup of its directory for each of up to
-  // a million pages; only a path that does not open is resolved.
-  const bool plain = path.find('\\') == std::string::npos && path.find("//") == std::string::npos;
-  same_ = plain && file_io::OpenPlainFile(path, file, size_);
-  if (!same_) {
-    const std::string resolved = ResolveForCreate(path);
-    if (!plain || resolved != path) same_ = file_io::OpenPlainFile(resolved, file, size_);
-  }
+  same_ = file_io::OpenPlainFile(os_path, file, size_);
   if (same_) file_ = file;
 }
 
@@ -287,7 +278,7 @@ bool FileComparer::SkipToLast(std::uint64_t size) {
 }
 
 bool FileEndsWith(const std::string& path, std::string_view tail) {
-  FileComparer file(path);
+  FileComparer file(ResolveForCreate(path));
   return file.SkipToLast(tail.size()) && file.Continues(tail) && file.Same();
 }
 

@@ -25,10 +25,10 @@ class StagedFiles {
   StagedFiles& operator=(const StagedFiles&) = delete;
 
   // The resolved path (see ResolveForCreate) of a file about to be staged or
-  // compared. The directory staged into, and the one directory as written
-  // that resolved to it, are not looked up again: a million pages would look
-  // their directory up a million times (listing its parent each time when
-  // the letter case differs).
+  // compared. The last directory as written that resolved to the one staged
+  // into is not looked up again: a million pages would look their directory
+  // up a million times (listing its parent each time when the letter case
+  // differs).
   std::string Target(const std::string& path);
   // Where to write the bytes of `os_path` (a resolved path); every staged file
   // must lie in one directory. `path` names the file in an error. Files may
@@ -86,14 +86,15 @@ class TextFileWriter {
   bool staged_ = false;  // an abandoned staged file is removed, never committed
 };
 
-// Whether the bytes about to be written to `path` are those the file already
+// Whether the bytes about to be written to `os_path` (a resolved path, as
+// ResolveForCreate or StagedFiles::Target give) are those the file already
 // holds, checked piece by piece as they are produced, so that an unchanged
 // file need not be written again: on some file systems creating, moving and
 // deleting a file costs far more than reading it. Only a regular file is
 // compared; no file, a link or a read error count as a difference.
 class FileComparer {
  public:
-  explicit FileComparer(const std::string& path);
+  explicit FileComparer(const std::string& os_path);
   ~FileComparer();
   FileComparer(const FileComparer&) = delete;
   FileComparer& operator=(const FileComparer&) = delete;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/text_file.h"
 #include "report/html_encoding.h"
 #include "platform/in_order_tasks.h"
@@ -133,7 +134,7 @@ void WriteUserPage(PageBuffer& buffer, std::size_t position, const UsageTables& 
   const std::string path = context.settings.OutputPath + std::string(tables.PageName(position)) + ".html";
   bool whole = false;  // the page came in one piece, still in `page`
   if (context.compare_old_pages) {
-    FileComparer old(context.staged_files != nullptr ? context.staged_files->Target(path) : path);
+    FileComparer old(context.staged_files != nullptr ? context.staged_files->Target(path) : ResolveForCreate(path));
     bool first = true;
     const bool same = MakeUserPage(buffer, user, tables, plain_hosts, context, [&](std::string_view piece, bool last) {
       whole = first && last;
