@@ -7,9 +7,6 @@
 
 #ifdef __GLIBC__
 #include <malloc.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #endif
 #ifndef _WIN32
 #include <sys/mman.h>
@@ -31,33 +28,20 @@ std::uint64_t RandomSeed() {
 void PrepareHeap() {
 #ifdef __GLIBC__
   mallopt(M_ARENA_MAX, 1);
-  // The tables stay on the heap however large they grow, and the heap is
-  // reserved in one step (address space only: memory is used when touched),
-  // so that one madvise covers it.
+  // The tables stay on the heap however large they grow, and the heap grows
+  // in one large step (address space only: memory is used when touched) and
+  // keeps what is freed at its top for reuse until ReturnFreeMemory.
   constexpr std::size_t kReserve = std::size_t{1} << 30;
   mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest glibc accepts everywhere
   mallopt(M_TOP_PAD, static_cast<int>(kReserve));
-  char* const before = static_cast<char*>(sbrk(0));
-  // volatile: an unused malloc/free pair would be optimised away
-  void* volatile probe = std::malloc(std::size_t{256} << 10);  // more than the heap has free at start
-  char* const after = static_cast<char*>(sbrk(0));
-  std::free(probe);
-  // Only where this allocator grew the break (not under a sanitizer's or
-  // another allocator's heap). Without transparent huge pages this does nothing.
-  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-  char* const begin = before + (kHugePage - reinterpret_cast<std::uintptr_t>(before) % kHugePage) % kHugePage;
-  char* const end = after - reinterpret_cast<std::uintptr_t>(after) % kHugePage;
-  if (after - before >= static_cast<std::ptrdiff_t>(kReserve) && end > begin) {
-    madvise(begin, static_cast<std::size_t>(end - begin), MADV_HUGEPAGE);
-  }
 #endif
 }
 
 void ReturnFreeMemory() {
 #ifdef __GLIBC__
-  // All of it, the reserve at the top included: keeping the reserve (and its
-  // huge pages) raised the million-user peak from 85-87 MB to 90-97 MB for
-  // some 6,000 fewer page faults, a few milliseconds.
+  // All of it, the reserve at the top included: keeping the reserve raised
+  // the million-user peak from 85-87 MB to 90-97 MB for some 6,000 fewer page
+  // faults, a few milliseconds.
   malloc_trim(0);
 #endif
 }
@@ -77,7 +61,6 @@ LargeBuffer::LargeBuffer(std::size_t size) : size_(size) {
   if (OwnMapping(size)) {
     void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::bad_alloc();
-    madvise(memory, size, MADV_HUGEPAGE);  // as the heap: fewer page faults
     data_ = static_cast<char*>(memory);
     return;
   }

@@ -22,17 +22,16 @@ std::uint64_t RandomSeed();
 //   merged into the first's and freed; with a heap per thread (glibc's
 //   default) that memory is not reused by the rest of the run, which raised
 //   the peak by a seventh on large logs.
-// - The heap asks for transparent huge pages. The tables are read at random
-//   and tens of megabytes large: with 4 KiB pages, page faults and TLB misses
-//   took a tenth of the run on large logs.
+// - No transparent huge pages: on a virtual machine that hands free memory
+//   back to its host, each fresh huge page is slow to touch, and a run after
+//   a few idle seconds took 0.14 s longer with them (no run was faster).
 void PrepareHeap();
 
 // Gives the pages of freed memory back to the system, the heap's reserve
-// included (memory the heap grows into afterwards has no huge pages). The
-// heap keeps what is freed for reuse, and a phase's new arrays rarely fit the
-// holes an earlier phase left: called between phases (after reading, after
-// ordering), it keeps the run's peak near that of its largest phase instead
-// of a sum.
+// included. The heap keeps what is freed for reuse, and a phase's new arrays
+// rarely fit the holes an earlier phase left: called between phases (after
+// reading, after ordering), it keeps the run's peak near that of its largest
+// phase instead of a sum.
 void ReturnFreeMemory();
 
 // A buffer that may grow very large (a log line of hundreds of megabytes).
