@@ -70,11 +70,12 @@ void AnalyzeLogs(Run& run) {
     return;
   }
   const std::string prefix = DirectoryPrefix(s.InputPath);
+  std::vector<LogFileToRead> files;
   for (const DirectoryEntry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
-    run.tables.LogFiles.push_back(TFileAnalyzeRep{entry.name, 0});
-    AnalyzeLogFile(prefix + entry.name, s, run.tables, run.lower, log);
+    files.push_back(LogFileToRead{prefix + entry.name, entry.name, static_cast<std::uint64_t>(entry.size)});
   }
+  AnalyzeLogFiles(files, s, run.tables, run.lower, log);
   run.tables.FinishHostLists();
   ReturnFreeMemory();  // the reading's indexes and the merged parts
 

@@ -90,6 +90,14 @@ std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t 
   return ranges;
 }
 
+std::uint64_t LineStartAfter(const std::string& path, std::uint64_t offset, std::uint64_t size) {
+  const int fd = ::open(ResolvePath(path).c_str(), kOpenFlags);
+  if (fd < 0) return size;
+  const std::uint64_t start = NextLineStart(fd, offset, size);
+  ::close(fd);
+  return start;
+}
+
 RangeLineReader::~RangeLineReader() { Close(); }
 
 void RangeLineReader::Close() {

@@ -1,7 +1,7 @@
 #pragma once
-// Reading one large plain log file in parts, each part by its own thread: the
-// file is cut just after a line feed, so every part holds whole lines, and
-// each part reads its own byte range with pread.
+// Reading plain log files in parts, each part by its own thread: a file is
+// cut just after a line feed, so every part holds whole lines, and each part
+// reads its own byte ranges with pread.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -24,6 +24,11 @@ struct FileRange {
 // like a compressed file (gzip, bzip2, xz, zstd): those are decompressed
 // on the way and only LineReader knows how.
 std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size);
+
+// The position just after the first line feed at or after `offset` in the
+// file at `path`, or `size` (the file's size) when there is none or the file
+// cannot be read.
+std::uint64_t LineStartAfter(const std::string& path, std::uint64_t offset, std::uint64_t size);
 
 // Delivers the lines of one byte range of a file exactly as LineReader
 // delivers the lines of the whole file, when the range begins at a line start

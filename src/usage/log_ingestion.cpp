@@ -176,38 +176,141 @@ std::int64_t ReadFast(Reader& reader, const LogLineParser& parser, FastLineAccou
   return count;
 }
 
-// Progress of a file read in parts, as the main thread sees its own part: the
-// parts are of about equal size and are read at about the same pace.
-struct PartsProgress {
-  ProgressDisplay* display = nullptr;  // null when nothing is shown
-  std::uint64_t file_size = 0;
-  std::uint64_t parts = 1;
+// One file's share of a part: a byte range of a plain file, or a whole file
+// read through LineReader (compressed, unreadable or not a regular file).
+struct Piece {
+  std::size_t file = 0;    // index into the files read
+  FileRange range;         // of a plain file
+  bool whole = false;      // read through LineReader
+  std::uint64_t size = 0;  // of a plain file
+  bool StartsFile() const { return whole || range.begin == 0; }
+  bool EndsFile() const { return whole || range.end == size; }
 };
 
-std::int64_t ReadRange(const std::string& path, FileRange range, const Settings& settings, UsageTables& tables,
-                       const LogLineParser& parser, bool users_before, const PartsProgress& progress = {}) {
-  RangeLineReader reader;
-  if (!reader.Open(path, range)) return 0;
+// Cuts the files, in order, into at most `parts` runs of pieces of about equal
+// size, each beginning where a line begins: the files are read as one stream,
+// so that a month of daily logs keeps both cores busy as one large file does.
+// A file only LineReader reads is never cut. Less than `min_size` bytes in
+// all stay one part.
+std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& files, std::size_t parts,
+                                          std::uint64_t min_size) {
+  std::vector<std::uint64_t> plain_size(files.size(), 0);  // 0: read through LineReader
+  std::vector<std::uint64_t> weight(files.size(), 0);
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::vector<FileRange> whole = SplitIntoLineRanges(files[i].path, 1, 0);
+    if (!whole.empty()) plain_size[i] = whole[0].end;
+    weight[i] = whole.empty() ? files[i].size : plain_size[i];
+    total += weight[i];
+  }
+  if (total < min_size) parts = 1;
+  // Where each part ends: a file and an offset in it, (file, 0) when the
+  // part ends before that file.
+  struct Cut {
+    std::size_t file;
+    std::uint64_t offset;
+  };
+  std::vector<Cut> cuts;
+  std::uint64_t before = 0;  // bytes of the files before `f`
+  std::size_t f = 0;
+  for (std::size_t k = 1; k < parts; ++k) {
+    const std::uint64_t target = total / parts * k;
+    while (f < files.size() && before + weight[f] <= target) before += weight[f++];
+    if (f == files.size()) break;
+    Cut cut{f, 0};
+    if (plain_size[f] != 0 && target > before) {
+      cut.offset = LineStartAfter(files[f].path, target - before, plain_size[f]);
+      if (cut.offset >= plain_size[f]) cut = Cut{f + 1, 0};
+    } else if (plain_size[f] == 0 && target - before > weight[f] / 2) {
+      cut = Cut{f + 1, 0};
+    }
+    if (!cuts.empty() && cuts.back().file == cut.file && cuts.back().offset >= cut.offset) continue;
+    cuts.push_back(cut);
+  }
+  cuts.push_back(Cut{files.size(), 0});
+
+  std::vector<std::vector<Piece>> planned;
+  Cut from{0, 0};
+  for (const Cut& to : cuts) {
+    std::vector<Piece> pieces;
+    for (std::size_t i = from.file; i <= to.file && i < files.size(); ++i) {
+      if (plain_size[i] == 0) {
+        if (i < to.file) pieces.push_back(Piece{i, {}, true, 0});
+        continue;
+      }
+      const std::uint64_t begin = i == from.file ? from.offset : 0;
+      const std::uint64_t end = i == to.file ? to.offset : plain_size[i];
+      if (end > begin) pieces.push_back(Piece{i, FileRange{begin, end}, false, plain_size[i]});
+    }
+    if (!pieces.empty()) planned.push_back(std::move(pieces));
+    from = to;
+  }
+  return planned;
+}
+
+// Reads one piece into the tables. `display`, when given, shows the main
+// thread's progress, the rest of a cut file taken to be read at the same pace
+// by the next part.
+std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settings& settings, UsageTables& tables,
+                       const LogLineParser& parser, bool users_before, ProgressDisplay* display) {
   FastLineAccountant accountant(settings, tables, users_before);
+  if (piece.whole) {
+    LineReader reader;
+    std::int64_t lines = 0;
+    if (display != nullptr) {
+      reader.SetProgressObserver([&](std::uint64_t read, std::uint64_t size) { display->Update(read, size, lines); });
+    }
+    reader.Open(path);
+    return ReadFast(reader, parser, accountant, [&](std::int64_t count) { lines = count; });
+  }
+  RangeLineReader reader;
+  if (!reader.Open(path, piece.range)) return 0;
+  const std::uint64_t length = piece.range.end - piece.range.begin;
+  const double scale = static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length);
   return ReadFast(reader, parser, accountant, [&](std::int64_t count) {
-    if (progress.display == nullptr) return;
-    const std::uint64_t done = std::min(progress.file_size, reader.BytesRead() * progress.parts);
-    progress.display->Update(done, progress.file_size, count * static_cast<std::int64_t>(progress.parts));
+    if (display == nullptr) return;
+    const auto done = static_cast<std::uint64_t>(static_cast<double>(reader.BytesRead()) * scale);
+    display->Update(std::min(piece.size, piece.range.begin + done), piece.size,
+                    static_cast<std::int64_t>(static_cast<double>(count) * scale));
   });
 }
 
-// Reads the parts at once, the first into `tables`, each later one into a table
-// of its own that is then appended in file order. A later part assumes that
-// some user exists before it; when the first part turns out to have created
-// none (a file of headers and uncounted lines), the later parts are read again
-// in order, as a single pass would.
-std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& ranges, const Settings& settings,
-                         UsageTables& tables, const LogLineParser& parser, ProgressDisplay& display) {
-  const std::size_t later = ranges.size() - 1;
+// Reads pieces in order on this thread, each file's progress line in the
+// working report written as it is begun and ended.
+void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<Piece>& pieces,
+                    const Settings& settings, UsageTables& tables, const LogLineParser& parser,
+                    TextFileWriter& work_log, std::int64_t* counts) {
+  for (const Piece& piece : pieces) {
+    const std::string& path = files[piece.file].path;
+    if (piece.StartsFile()) {
+      work_log.Write(path + " ... ");
+      work_log.Flush();
+    }
+    ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
+    counts[piece.file] +=
+        ReadPiece(path, piece, settings, tables, parser, false, progress.active() ? &progress : nullptr);
+    if (piece.EndsFile()) {
+      work_log.WriteLine("OK");
+      work_log.Flush();
+    }
+  }
+}
+
+// Reads the parts at once, the first into `tables` on this thread, each later
+// one into a table of its own that is then appended in file order. A later
+// part assumes that some user exists before it; when the parts before it
+// turn out to have created none (files of headers and uncounted lines), it is
+// read again here, as a single pass would. The working report shows a later
+// part's files once the part is appended, as a single pass would have.
+void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std::vector<Piece>>& parts,
+                 const Settings& settings, UsageTables& tables, const LogLineParser& parser,
+                 TextFileWriter& work_log, std::int64_t* counts) {
+  const std::size_t later = parts.size() - 1;
   // The parts hash with the run's seed too: no part's indexes may be predictable.
   std::vector<UsageTables> part_tables;
   for (std::size_t i = 0; i < later; ++i) part_tables.emplace_back(tables.HashSeed());
-  std::vector<std::int64_t> part_lines(later, 0);
+  std::vector<std::vector<std::int64_t>> piece_lines(later);
+  std::vector<std::size_t> pieces_read(later, 0);  // before an error, if any
   std::vector<std::exception_ptr> part_errors(later);
   std::vector<std::thread> threads;
   threads.reserve(later);
@@ -220,74 +323,92 @@ std::int64_t ReadInParts(const std::string& path, const std::vector<FileRange>& 
     }
   } joiner{threads};
   for (std::size_t i = 0; i < later; ++i) {
+    piece_lines[i].assign(parts[i + 1].size(), 0);
     threads.emplace_back([&, i] {
       try {
-        part_lines[i] = ReadRange(path, ranges[i + 1], settings, part_tables[i], parser, true);
+        for (const Piece& piece : parts[i + 1]) {
+          piece_lines[i][pieces_read[i]] =
+              ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, nullptr);
+          ++pieces_read[i];
+        }
       } catch (...) {
         part_errors[i] = std::current_exception();
       }
     });
   }
-  const PartsProgress progress{display.active() ? &display : nullptr, ranges.back().end, ranges.size()};
-  std::int64_t lines = ReadRange(path, ranges[0], settings, tables, parser, false, progress);
+  ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counts);
   for (std::thread& t : threads) t.join();
-  for (const std::exception_ptr& error : part_errors) {
-    if (error) std::rethrow_exception(error);
-  }
   for (std::size_t i = 0; i < later; ++i) {
+    const std::vector<Piece>& pieces = parts[i + 1];
     if (tables.Users.empty()) {
       part_tables[i] = UsageTables(tables.HashSeed());
-      lines += ReadRange(path, ranges[i + 1], settings, tables, parser, false);
-    } else {
-      tables.Append(part_tables[i]);
-      part_tables[i] = UsageTables(tables.HashSeed());
-      lines += part_lines[i];
+      ReadPiecesHere(files, pieces, settings, tables, parser, work_log, counts);
+      continue;
     }
+    for (std::size_t j = 0; j < pieces.size(); ++j) {
+      if (pieces[j].StartsFile()) work_log.Write(files[pieces[j].file].path + " ... ");
+      if (j == pieces_read[i]) {  // the part stopped in this piece
+        work_log.Flush();
+        std::rethrow_exception(part_errors[i]);
+      }
+      if (pieces[j].EndsFile()) work_log.WriteLine("OK");
+      counts[pieces[j].file] += piece_lines[i][j];
+    }
+    work_log.Flush();
+    tables.Append(part_tables[i]);
+    part_tables[i] = UsageTables(tables.HashSeed());
   }
-  return lines;
+}
+
+// A file read through LineReader, the fast way or the plain one.
+void ReadWholeFile(const std::string& path, const Settings& settings, UsageTables& tables, const LowerCase& lower,
+                   const LogLineParser& parser, bool fast, TextFileWriter& work_log, TFileAnalyzeRep& file) {
+  ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
+  LineReader reader;
+  if (progress.active()) {
+    reader.SetProgressObserver(
+        [&](std::uint64_t read, std::uint64_t size) { progress.Update(read, size, file.RecordCount); });
+  }
+  reader.Open(path);
+  work_log.Write(path + " ... ");
+  work_log.Flush();
+  if (fast) {
+    FastLineAccountant accountant(settings, tables);
+    // Counted as blocks go by: the progress line shows the count so far.
+    const std::int64_t before = file.RecordCount;
+    ReadFast(reader, parser, accountant, [&](std::int64_t count) { file.RecordCount = before + count; });
+  } else {
+    ReadPlain(settings, tables, lower, reader, file);
+  }
+  work_log.WriteLine("OK");
+  work_log.Flush();
 }
 
 }  // namespace
 
-void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
-                    const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan) {
+void AnalyzeLogFiles(const std::vector<LogFileToRead>& files, const Settings& settings, UsageTables& tables,
+                     const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan) {
+  const std::size_t first = tables.LogFiles.size();
+  for (const LogFileToRead& file : files) tables.LogFiles.push_back(TFileAnalyzeRep{file.name, 0});
+  if (files.empty()) return;
   const LogLineParser parser(settings, lower, plan.scan);
   const bool fast = plan.fast && parser.Usable();
+  if (!fast || !plan.ranges) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      ReadWholeFile(files[i].path, settings, tables, lower, parser, fast, work_log, tables.LogFiles[first + i]);
+    }
+    return;
+  }
   std::size_t threads = plan.threads;
   if (threads == 0) threads = std::min<std::size_t>(2, std::max(1u, std::thread::hardware_concurrency()));
-  const std::vector<FileRange> ranges =
-      fast && plan.ranges ? SplitIntoLineRanges(path, threads, plan.min_split_size) : std::vector<FileRange>();
-  TFileAnalyzeRep& file = tables.LogFiles.back();
-  ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
-  if (ranges.size() > 1) {
-    work_log.Write(path + " ... ");
-    work_log.Flush();
-    file.RecordCount += ReadInParts(path, ranges, settings, tables, parser, progress);
-  } else if (ranges.size() == 1) {
-    work_log.Write(path + " ... ");
-    work_log.Flush();
-    const PartsProgress whole{progress.active() ? &progress : nullptr, ranges[0].end, 1};
-    file.RecordCount += ReadRange(path, ranges[0], settings, tables, parser, false, whole);
-  } else {
-    LineReader reader;
-    if (progress.active()) {
-      reader.SetProgressObserver(
-          [&](std::uint64_t read, std::uint64_t size) { progress.Update(read, size, file.RecordCount); });
-    }
-    reader.Open(path);
-    work_log.Write(path + " ... ");
-    work_log.Flush();
-    if (fast) {
-      FastLineAccountant accountant(settings, tables);
-      // Counted as blocks go by: the progress line shows the count so far.
-      const std::int64_t before = file.RecordCount;
-      ReadFast(reader, parser, accountant, [&](std::int64_t count) { file.RecordCount = before + count; });
-    } else {
-      ReadPlain(settings, tables, lower, reader, file);
-    }
+  const std::vector<std::vector<Piece>> parts = PlanParts(files, threads, plan.min_split_size);
+  std::vector<std::int64_t> counts(files.size(), 0);
+  if (parts.size() > 1) {
+    ReadInParts(files, parts, settings, tables, parser, work_log, counts.data());
+  } else if (parts.size() == 1) {
+    ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counts.data());
   }
-  work_log.WriteLine("OK");
-  work_log.Flush();
+  for (std::size_t i = 0; i < files.size(); ++i) tables.LogFiles[first + i].RecordCount += counts[i];
 }
 
 }  // namespace sirvane

@@ -62,21 +62,28 @@ class FastLineAccountant {
   TReportRec* users_[kChunk] = {};  // users never move while the table grows
 };
 
-// How a file is read. The plain way is the reference that the fast ways must
+// How files are read. The plain way is the reference that the fast ways must
 // match byte for byte.
 struct ReadingPlan {
   bool fast = true;                // LogLineParser where the configuration allows it
   bool ranges = true;              // plain files read by byte ranges (else through LineReader, as compressed ones)
   std::size_t threads = 0;         // parts read at once; 0: one per core, at most 2
-  std::uint64_t min_split_size = std::uint64_t{32} << 20;  // smaller files are read whole
+  std::uint64_t min_split_size = std::uint64_t{32} << 20;  // files smaller in all are read by one thread
   ByteScan scan = BestByteScan();  // how LogLineParser searches for fields
 };
 
-// Reads the file at `path` to its end into the tables, counting its lines into
-// tables.LogFiles.back(), with the file's progress line in the working report.
-// Call tables.FinishHostLists() once the last file has been read.
-void AnalyzeLogFile(const std::string& path, const Settings& settings, UsageTables& tables,
-                    const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan = ReadingPlan());
+struct LogFileToRead {
+  std::string path;
+  std::string name;        // as the working report's file list shows it
+  std::uint64_t size = 0;  // as listed: shares out files that cannot be cut
+};
+
+// Reads the files in order, each to its end, into the tables, as one pass
+// over all their lines would: appends one entry per file to tables.LogFiles
+// with its line count, and writes each file's progress line in the working
+// report. Call tables.FinishHostLists() once the last file has been read.
+void AnalyzeLogFiles(const std::vector<LogFileToRead>& files, const Settings& settings, UsageTables& tables,
+                     const LowerCase& lower, TextFileWriter& work_log, const ReadingPlan& plan = ReadingPlan());
 
 // The last field position a line is split to: the largest position in use.
 std::int64_t LastFieldUsed(const Settings& settings);

@@ -21,21 +21,33 @@ std::vector<std::pair<std::string, ReadingPlan>> ReadingWays() {
 
 std::string ReadAndDump(const std::string& dir, const std::string& log, const Settings& settings,
                         const LowerCase& lower, const ReadingPlan& plan) {
-  const std::string path = dir + "/access.log";
-  WriteFile(path, log);
+  return ReadFilesAndDump(dir, {log, log}, settings, lower, plan);
+}
+
+std::string ReadFilesAndDump(const std::string& dir, const std::vector<std::string>& logs, const Settings& settings,
+                             const LowerCase& lower, const ReadingPlan& plan) {
+  std::vector<LogFileToRead> files;
+  for (const std::string& log : logs) {
+    const std::string name = "f" + std::to_string(files.size() + 1);
+    files.push_back(LogFileToRead{dir + "/" + name + ".log", name, log.size()});
+    WriteFile(files.back().path, log);
+  }
   UsageTables tables;
   TextFileWriter work_log;
   work_log.Create(dir + "/work.log");
+  std::ostringstream out;
+  const auto work_log_text = [&] {
+    work_log.Close();
+    std::string text = ReadFile(dir + "/work.log");
+    for (std::size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "DIR");
+    return "work log [" + text + "]\n";
+  };
   try {
-    for (const char* file : {"f1", "f2"}) {
-      tables.LogFiles.push_back(TFileAnalyzeRep{file, 0});
-      AnalyzeLogFile(path, settings, tables, lower, work_log, plan);
-    }
+    AnalyzeLogFiles(files, settings, tables, lower, work_log, plan);
   } catch (const RunError& error) {
-    return error.kind() + ": " + error.advice();
+    return error.kind() + ": " + error.advice() + "\n" + work_log_text();
   }
   tables.FinishHostLists();
-  std::ostringstream out;
   for (const auto& file : tables.LogFiles) out << "file " << file.FileName << ' ' << file.RecordCount << '\n';
   for (const TReportRec& user : tables.Users) {
     out << "user [" << user.UserName.view() << "] " << user.Traffic << '\n';
@@ -44,7 +56,7 @@ std::string ReadAndDump(const std::string& dir, const std::string& log, const Se
       out << "  addr [" << tables.AddressName(user.Addresses[j]) << "]\n";
     }
   }
-  return out.str();
+  return out.str() + work_log_text();
 }
 
 }  // namespace sirvane::testing

@@ -14,9 +14,12 @@ namespace sirvane::testing {
 // The plain way first, then the line reader, each byte scan, 2 to 4 parts.
 std::vector<std::pair<std::string, ReadingPlan>> ReadingWays();
 
-// Reads `log` twice, as two files (the second starts with users present), and
-// dumps everything the reports are made from, or the error that stopped the
-// run. The file is written into `dir`.
+// Reads the files with these contents in order (written into `dir` as f1.log,
+// f2.log, ...) and dumps everything the reports are made from, or the error
+// that stopped the run, then the working report.
+std::string ReadFilesAndDump(const std::string& dir, const std::vector<std::string>& logs, const Settings& settings,
+                             const LowerCase& lower, const ReadingPlan& plan);
+// Reads `log` twice, as two files: the second starts with users present.
 std::string ReadAndDump(const std::string& dir, const std::string& log, const Settings& settings,
                         const LowerCase& lower, const ReadingPlan& plan);
 

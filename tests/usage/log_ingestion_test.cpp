@@ -9,6 +9,7 @@
 #include <random>
 #include <tuple>
 
+#include "support/compress.h"
 #include "support/reading_ways.h"
 #include "support/temp_dir.h"
 
@@ -20,6 +21,9 @@ std::string ReadWith(const std::string& log, const Settings& settings, const Low
   static const testing::TempDir dir;
   return testing::ReadAndDump(dir.path(), log, settings, lower, plan);
 }
+
+// Both files read to their ends, in order.
+const std::string kBothRead = "work log [DIR/f1.log ... OK\r\nDIR/f2.log ... OK\r\n]\n";
 
 Settings Positions(std::int32_t name, std::int32_t bytes, std::int32_t url, std::int32_t address) {
   Settings s;
@@ -91,6 +95,29 @@ TEST(LogIngestionTest, FastAndPartedReadingGiveThePlainTables) {
   }
 }
 
+// Files are read as one stream, cut into parts anywhere: inside a file, at
+// its ends, around empty and compressed files (never cut).
+TEST(LogIngestionTest, FilesReadInPartsGiveThePlainTables) {
+  static const testing::TempDir dir;
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    Settings settings;
+    std::vector<std::string> logs = {RandomLog(seed, settings)};
+    for (std::size_t more = rng() % 5; more > 0; --more) {
+      Settings other;  // only the first file's configuration is used
+      std::string log = rng() % 5 == 0 ? std::string() : RandomLog(rng(), other);
+      if (rng() % 3 == 0) log = testing::Compress(Compression::kGzip, log);
+      logs.insert(logs.begin() + static_cast<std::ptrdiff_t>(rng() % (logs.size() + 1)), log);
+    }
+    const std::string expected = testing::ReadFilesAndDump(dir.path(), logs, settings, LowerCase(), {.fast = false});
+    for (std::size_t parts = 2; parts <= 4; ++parts) {
+      const ReadingPlan plan{.threads = parts, .min_split_size = 0};
+      ASSERT_EQ(testing::ReadFilesAndDump(dir.path(), logs, settings, LowerCase(), plan), expected) << parts;
+    }
+  }
+}
+
 TEST(LogIngestionTest, AccountsEachKindOfLineAndStopsAtAPositionOutOfRange) {
   const std::string log =
       "x bytes url 1.1.1.1 hdr\n"  // no user yet and no byte count: nothing at all
@@ -108,21 +135,27 @@ TEST(LogIngestionTest, AccountsEachKindOfLineAndStopsAtAPositionOutOfRange) {
       "  addr [10.0.0.1]\n  addr [10.0.0.2]\n  addr [10.0.0.3]\n"
       "user [bob] 0\n  addr [10.0.0.4]\n"
       "user [] 0\n  addr []\n"
-      "user [hdr] 0\n  addr [1.1.1.1]\n";
+      "user [hdr] 0\n  addr [1.1.1.1]\n" + kBothRead;
   // A position outside 1 to 1000 stops the run at its first use, naming the
   // setting; the fast reader must leave such configurations to the plain one.
   const std::string range = "Range check error: The field position ", none = "file f1 1\nfile f2 1\n";
+  const std::string aborted = "work log [DIR/f1.log ... ]\n";
   const std::vector<std::tuple<Settings, std::string, std::string>> cases = {
       {Positions(5, 2, 3, 4), log, tables},
       // Names from the first field, where the address usually is: no addresses kept.
-      {Positions(1, 2, 3, 4), "10.0.0.1 5 http://a/ 10.0.0.1", none + "user [10.0.0.1] 10\n  host [a] 10\n"},
-      {Positions(1, 2, 3, 1001), "a 1 u", range + "ipfield=1001 "}, {Positions(1, 2, 3, 1001), "a x u", none},
-      {Positions(1, 2, 3, -3), "a 1 u", none + "user [a] 2\n  host [] 2\n"},
+      {Positions(1, 2, 3, 4), "10.0.0.1 5 http://a/ 10.0.0.1", none + "user [10.0.0.1] 10\n  host [a] 10\n" + kBothRead},
+      {Positions(1, 2, 3, 1001), "a 1 u", range + "ipfield=1001 "}, {Positions(1, 2, 3, 1001), "a x u", none + kBothRead},
+      {Positions(1, 2, 3, -3), "a 1 u", none + "user [a] 2\n  host [] 2\n" + kBothRead},
   };
   for (const auto& [settings, lines, expected] : cases) {
     for (const auto& [way, plan] : testing::ReadingWays()) {
       const std::string read = ReadWith(lines, settings, LowerCase(), plan);
-      EXPECT_EQ(expected.starts_with(range) ? read.substr(0, expected.size()) : read, expected) << way;
+      if (expected.starts_with(range)) {
+        // The run stops in the first file, whose line the working report leaves open.
+        EXPECT_TRUE(read.starts_with(expected) && read.ends_with(aborted)) << way << ": " << read;
+      } else {
+        EXPECT_EQ(read, expected) << way;
+      }
     }
   }
 }
