@@ -2,7 +2,7 @@
 # Times sirvane against `wc -l` and `cat` on the same page-cached log, in one
 # run, and prints median wall time, peak RSS and the ratio to `wc -l`.
 #
-#   bench/run.sh                       # all three scenarios
+#   bench/run.sh                       # all four scenarios
 #   LINES=1000000 bench/run.sh         # a smaller main log
 #
 # Environment (defaults in brackets):
@@ -15,6 +15,7 @@
 #   DISTINCT_LINES  lines of the "distinct users" log, one user each [1000000]
 #   ONE_USER_LINES  lines of the "one user" log [1000000]
 #   ONE_USER_HOSTS  hosts that this one user visits [200000]
+#   DAYS       files the main log is cut into for the "daily logs" scenario [30]
 #   SEED       generator seed [1]
 #   RUNS       timed runs per command [5]
 #   TIMEOUT    seconds after which the first run of a command is stopped;
@@ -36,6 +37,7 @@ HOSTS=${HOSTS:-50000}
 DISTINCT_LINES=${DISTINCT_LINES:-1000000}
 ONE_USER_LINES=${ONE_USER_LINES:-1000000}
 ONE_USER_HOSTS=${ONE_USER_HOSTS:-200000}
+DAYS=${DAYS:-30}
 SEED=${SEED:-1}
 RUNS=${RUNS:-5}
 TIMEOUT=${TIMEOUT:-600}
@@ -178,30 +180,50 @@ row() { # name median rss-kb reference-median note
   printf '| %-22s | %10s | %12s | %14s | %s\n' "$1" "$seconds" "$rss" "$ratio" "$5"
 }
 
-# scenario TITLE LOG: times wc -l, cat and sirvane on LOG and prints a table.
+# split_log LOG DIR PARTS: LOG cut at line ends into PARTS files DIR/access.log.NN,
+# unless DIR holds them already from the same LOG.
+split_log() {
+  local log=$1 dir=$2 parts=$3
+  local parameters
+  parameters="$(cat "$log.params") parts=$parts"
+  if [[ -f "$dir/split.params" && "$(cat "$dir/split.params")" == "$parameters" ]]; then
+    echo "Using $dir (already split from $log)"
+    return
+  fi
+  echo "Splitting $log into $parts files in $dir ..."
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  split -n "l/$parts" -d -a 2 "$log" "$dir/access.log."
+  echo "$parameters" >"$dir/split.params"
+}
+
+# scenario TITLE LOG [SLUG]: times wc -l, cat and sirvane on LOG and prints a
+# table. LOG may be a file mask (then SLUG names the scenario's files).
 scenario() {
   local title=$1 log=$2
-  local slug
-  slug=$(basename "$log" .log)
+  local slug=${3:-$(basename "$log" .log)}
+  local files
+  # shellcheck disable=SC2206 # a mask expands to its files, in sorted order
+  files=($log)
   local out="$BENCH_DIR/out-$slug"
   local config="$BENCH_DIR/$slug.cfg"
   make_config "$log" "$out" "$config"
-  cat "$log" >/dev/null # into the page cache before anything is timed
+  cat "${files[@]}" >/dev/null # into the page cache before anything is timed
 
   # Run back to back, each sirvane run replaces reports that are still being
   # written to disk; "after sync" starts each run with them on disk, as a
   # nightly run finds them (replacing them then costs the file system more).
   local names=(wc cat sirvane synced)
   local labels=("wc -l" "cat > /dev/null" "sirvane" "sirvane, after sync")
-  local texts=("wc -l $log" "cat $log > /dev/null" "$SIRVANE $config" "$SIRVANE $config")
+  local texts=("wc -l ${files[*]}" "cat ${files[*]} > /dev/null" "$SIRVANE $config" "$SIRVANE $config")
   local prepares=("" "" "" "sync")
   declare -A median_of rss_of note_of
   for i in 0 1 2 3; do
     local name=${names[i]}
     local command=()
     case $name in
-      wc) command=(wc -l "$log") ;;
-      cat) command=(cat "$log") ;;
+      wc) command=(wc -l "${files[@]}") ;;
+      cat) command=(cat "${files[@]}") ;;
       sirvane | synced)
         if [[ ! -x "$SIRVANE" ]]; then
           note_of[$name]="not run: $SIRVANE not found (build it with make)"
@@ -229,7 +251,7 @@ scenario() {
 
   echo
   echo "### $title"
-  echo "$(basename "$log"): $(stat -c %s "$log" | awk '{ printf "%.0f MB", $1 / 1e6 }'), $(wc -l <"$log") lines"
+  echo "$(basename "$log"): ${#files[@]} file(s), $(stat -c %s "${files[@]}" | awk '{ sum += $1 } END { printf "%.0f MB", sum / 1e6 }'), $(cat "${files[@]}" | wc -l) lines"
   echo
   printf '| %-22s | %10s | %12s | %14s | %s\n' "command" "median s" "peak RSS MB" "ratio to wc -l" "note"
   printf '|%s|%s|%s|%s|%s\n' "------------------------" "------------" "--------------" "----------------" "-----"
@@ -245,6 +267,8 @@ one_user_log="$BENCH_DIR/squid-one-user-l$ONE_USER_LINES-h$ONE_USER_HOSTS-s$SEED
 generate_log "$main_log" --format squid --lines "$LINES" --users "$USERS" --hosts "$HOSTS" --seed "$SEED"
 generate_log "$distinct_log" --format squid --lines "$DISTINCT_LINES" --distinct-users --seed "$SEED"
 generate_log "$one_user_log" --format squid --lines "$ONE_USER_LINES" --hosts "$ONE_USER_HOSTS" --one-user-hosts --seed "$SEED"
+daily_dir="$BENCH_DIR/daily-$(basename "$main_log" .log)-d$DAYS"
+split_log "$main_log" "$daily_dir" "$DAYS"
 
 echo
 echo "## sirvane benchmark, $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -254,5 +278,6 @@ echo "Timing: $( ((use_hyperfine)) && hyperfine --version || echo "/usr/bin/time
 echo "sirvane: $SIRVANE"
 
 scenario "Squid log, $LINES lines, $USERS users, $HOSTS hosts" "$main_log"
+scenario "Daily logs: the same log in $DAYS files" "$daily_dir/access.log.*" "$(basename "$daily_dir")"
 scenario "Distinct users: $DISTINCT_LINES lines, each a new user" "$distinct_log"
 scenario "One user, $ONE_USER_HOSTS hosts ($ONE_USER_LINES lines)" "$one_user_log"
