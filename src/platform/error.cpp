@@ -24,7 +24,18 @@ std::string FormatErrorReport(const std::string& kind, const std::string& advice
   return text;
 }
 
+namespace {
+thread_local HeldWarnings* held = nullptr;
+}  // namespace
+
+HeldWarnings::HeldWarnings() : outer_(held) { held = this; }
+HeldWarnings::~HeldWarnings() { held = outer_; }
+
 void ReportWarning(const std::string& text) {
+  if (held != nullptr) {
+    held->texts_.push_back(text);
+    return;
+  }
   WriteBelowStatusLine("sirvane: warning: " + text + "\n");
 }
 

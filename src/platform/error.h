@@ -3,6 +3,7 @@
 // catches it, reports it and exits with code 1; nothing else catches it.
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace sirvane {
 
@@ -41,7 +42,25 @@ void ReportError(const std::string& kind, const std::string& advice);
 // GetLastError code on Windows), without a final full stop.
 std::string SystemErrorText(int error_number);
 
-// A warning that does not stop the run (an unreadable log file, say): stderr.
+// A warning that does not stop the run (an unreadable log file, say): stderr,
+// or kept while this thread holds its warnings.
 void ReportWarning(const std::string& text);
+
+// While alive, the warnings of the thread that made it are kept here instead
+// of shown: a thread reading a later part of the logs shows them once the
+// parts before it are read, so that they come in the order of one pass.
+class HeldWarnings {
+ public:
+  HeldWarnings();
+  ~HeldWarnings();
+  HeldWarnings(const HeldWarnings&) = delete;
+  HeldWarnings& operator=(const HeldWarnings&) = delete;
+  std::vector<std::string> Take() { return std::move(texts_); }
+
+ private:
+  friend void ReportWarning(const std::string& text);
+  HeldWarnings* outer_;
+  std::vector<std::string> texts_;
+};
 
 }  // namespace sirvane

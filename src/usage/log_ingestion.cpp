@@ -1,7 +1,6 @@
 #include "usage/log_ingestion.h"
 
 #include <algorithm>
-#include <exception>
 #include <thread>
 #include <vector>
 
@@ -249,10 +248,11 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
 }
 
 // Reads one piece into the tables. `display`, when given, shows the main
-// thread's progress, the rest of a cut file taken to be read at the same pace
-// by the next part.
+// thread's progress; when `alone` (one file cut into parts), the rest of the
+// file is taken to be read at the same pace by the next part.
 std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settings& settings, UsageTables& tables,
-                       const LogLineParser& parser, bool users_before, ProgressDisplay* display) {
+                       const LogLineParser& parser, bool users_before, ProgressDisplay* display,
+                       bool alone = false) {
   FastLineAccountant accountant(settings, tables, users_before);
   if (piece.whole) {
     LineReader reader;
@@ -266,7 +266,7 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
   RangeLineReader reader;
   if (!reader.Open(path, piece.range)) return 0;
   const std::uint64_t length = piece.range.end - piece.range.begin;
-  const double scale = static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length);
+  const double scale = alone ? static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length) : 1;
   return ReadFast(reader, parser, accountant, [&](std::int64_t count) {
     if (display == nullptr) return;
     const auto done = static_cast<std::uint64_t>(static_cast<double>(reader.BytesRead()) * scale);
@@ -287,8 +287,8 @@ void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<P
       work_log.Flush();
     }
     ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
-    counts[piece.file] +=
-        ReadPiece(path, piece, settings, tables, parser, false, progress.active() ? &progress : nullptr);
+    counts[piece.file] += ReadPiece(path, piece, settings, tables, parser, false,
+                                    progress.active() ? &progress : nullptr, pieces.size() == 1);
     if (piece.EndsFile()) {
       work_log.WriteLine("OK");
       work_log.Flush();
@@ -299,9 +299,11 @@ void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<P
 // Reads the parts at once, the first into `tables` on this thread, each later
 // one into a table of its own that is then appended in file order. A later
 // part assumes that some user exists before it; when the parts before it
-// turn out to have created none (files of headers and uncounted lines), it is
-// read again here, as a single pass would. The working report shows a later
-// part's files once the part is appended, as a single pass would have.
+// turn out to have created none (files of headers and uncounted lines), or
+// when it stopped with an error, it is read again here, as a single pass
+// would, and stops the run there if the error comes again. A later part's
+// warnings and its files' lines in the working report come once it is
+// appended, in the words and order of a single pass.
 void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std::vector<Piece>>& parts,
                  const Settings& settings, UsageTables& tables, const LogLineParser& parser,
                  TextFileWriter& work_log, std::int64_t* counts) {
@@ -310,8 +312,8 @@ void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std:
   std::vector<UsageTables> part_tables;
   for (std::size_t i = 0; i < later; ++i) part_tables.emplace_back(tables.HashSeed());
   std::vector<std::vector<std::int64_t>> piece_lines(later);
-  std::vector<std::size_t> pieces_read(later, 0);  // before an error, if any
-  std::vector<std::exception_ptr> part_errors(later);
+  std::vector<std::vector<std::string>> part_warnings(later);
+  std::vector<bool> part_failed(later, false);
   std::vector<std::thread> threads;
   threads.reserve(later);
   struct Joiner {
@@ -325,32 +327,30 @@ void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std:
   for (std::size_t i = 0; i < later; ++i) {
     piece_lines[i].assign(parts[i + 1].size(), 0);
     threads.emplace_back([&, i] {
+      HeldWarnings warnings;
       try {
-        for (const Piece& piece : parts[i + 1]) {
-          piece_lines[i][pieces_read[i]] =
-              ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, nullptr);
-          ++pieces_read[i];
+        for (std::size_t j = 0; j < parts[i + 1].size(); ++j) {
+          const Piece& piece = parts[i + 1][j];
+          piece_lines[i][j] = ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, nullptr);
         }
       } catch (...) {
-        part_errors[i] = std::current_exception();
+        part_failed[i] = true;  // read again in order, where the error stops the run if it comes again
       }
+      part_warnings[i] = warnings.Take();
     });
   }
   ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counts);
   for (std::thread& t : threads) t.join();
   for (std::size_t i = 0; i < later; ++i) {
     const std::vector<Piece>& pieces = parts[i + 1];
-    if (tables.Users.empty()) {
+    if (tables.Users.empty() || part_failed[i]) {
       part_tables[i] = UsageTables(tables.HashSeed());
       ReadPiecesHere(files, pieces, settings, tables, parser, work_log, counts);
       continue;
     }
+    for (const std::string& warning : part_warnings[i]) ReportWarning(warning);
     for (std::size_t j = 0; j < pieces.size(); ++j) {
       if (pieces[j].StartsFile()) work_log.Write(files[pieces[j].file].path + " ... ");
-      if (j == pieces_read[i]) {  // the part stopped in this piece
-        work_log.Flush();
-        std::rethrow_exception(part_errors[i]);
-      }
       if (pieces[j].EndsFile()) work_log.WriteLine("OK");
       counts[pieces[j].file] += piece_lines[i][j];
     }

@@ -1,5 +1,6 @@
 #include "support/reading_ways.h"
 
+#include <cstdio>
 #include <sstream>
 
 #include "platform/error.h"
@@ -30,15 +31,18 @@ std::string ReadFilesAndDump(const std::string& dir, const std::vector<std::stri
   for (const std::string& log : logs) {
     const std::string name = "f" + std::to_string(files.size() + 1);
     files.push_back(LogFileToRead{dir + "/" + name + ".log", name, log.size()});
-    WriteFile(files.back().path, log);
+    std::remove(files.back().path.c_str());
+    if (log != kMissingFile) WriteFile(files.back().path, log);
   }
   UsageTables tables;
   TextFileWriter work_log;
   work_log.Create(dir + "/work.log");
   std::ostringstream out;
+  HeldWarnings warnings;  // in the order they would be shown
   const auto work_log_text = [&] {
     work_log.Close();
     std::string text = ReadFile(dir + "/work.log");
+    for (const std::string& warning : warnings.Take()) text += "warning: " + warning + "\n";
     for (std::size_t at; (at = text.find(dir)) != std::string::npos;) text.replace(at, dir.size(), "DIR");
     return "work log [" + text + "]\n";
   };

@@ -96,7 +96,8 @@ TEST(LogIngestionTest, FastAndPartedReadingGiveThePlainTables) {
 }
 
 // Files are read as one stream, cut into parts anywhere: inside a file, at
-// its ends, around empty and compressed files (never cut).
+// its ends, around empty, compressed (never cut) and missing files, whose
+// warnings come in file order.
 TEST(LogIngestionTest, FilesReadInPartsGiveThePlainTables) {
   static const testing::TempDir dir;
   for (unsigned seed = 1; seed <= 60; ++seed) {
@@ -108,6 +109,7 @@ TEST(LogIngestionTest, FilesReadInPartsGiveThePlainTables) {
       Settings other;  // only the first file's configuration is used
       std::string log = rng() % 5 == 0 ? std::string() : RandomLog(rng(), other);
       if (rng() % 3 == 0) log = testing::Compress(Compression::kGzip, log);
+      if (rng() % 6 == 0) log = testing::kMissingFile;
       logs.insert(logs.begin() + static_cast<std::ptrdiff_t>(rng() % (logs.size() + 1)), log);
     }
     const std::string expected = testing::ReadFilesAndDump(dir.path(), logs, settings, LowerCase(), {.fast = false});
@@ -143,8 +145,10 @@ TEST(LogIngestionTest, AccountsEachKindOfLineAndStopsAtAPositionOutOfRange) {
   const std::vector<std::tuple<Settings, std::string, std::string>> cases = {
       {Positions(5, 2, 3, 4), log, tables},
       // Names from the first field, where the address usually is: no addresses kept.
-      {Positions(1, 2, 3, 4), "10.0.0.1 5 http://a/ 10.0.0.1", none + "user [10.0.0.1] 10\n  host [a] 10\n" + kBothRead},
-      {Positions(1, 2, 3, 1001), "a 1 u", range + "ipfield=1001 "}, {Positions(1, 2, 3, 1001), "a x u", none + kBothRead},
+      {Positions(1, 2, 3, 4), "10.0.0.1 5 http://a/ 10.0.0.1",
+       none + "user [10.0.0.1] 10\n  host [a] 10\n" + kBothRead},
+      {Positions(1, 2, 3, 1001), "a 1 u", range + "ipfield=1001 "},
+      {Positions(1, 2, 3, 1001), "a x u", none + kBothRead},
       {Positions(1, 2, 3, -3), "a 1 u", none + "user [a] 2\n  host [] 2\n" + kBothRead},
   };
   for (const auto& [settings, lines, expected] : cases) {
