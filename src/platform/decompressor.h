@@ -1,5 +1,5 @@
 #pragma once
-// Stream decoders for compressed logs: gzip (zlib), bzip2 (libbz2), xz
+// Stream decoders for compressed logs: gzip (ISA-L or zlib), bzip2 (libbz2), xz
 // (liblzma) and zstd (libzstd). A file is recognised by its first bytes, never
 // by its name, since rotated logs are named access.log.1.gz as often as
 // access.log-20261206. Concatenated streams (gzip members, pbzip2 output, xz
@@ -51,7 +51,8 @@ class Decompressor {
 bool CompressedLogsSupported();
 
 // A decoder for `format`, or null when this build has no library for it (the
-// file is then read as it is).
-std::unique_ptr<Decompressor> MakeDecompressor(Compression format);
+// file is then read as it is). gzip goes through ISA-L where the build has it,
+// else (or when `portable`) through zlib; the tests compare the two.
+std::unique_ptr<Decompressor> MakeDecompressor(Compression format, bool portable = false);
 
 }  // namespace sirvane

@@ -20,8 +20,9 @@ struct Decoded {
 };
 
 // Feeds `data` `in_step` bytes and takes `out_step` bytes at a time, as small buffers would.
-Decoded DecodeAll(Compression format, const std::string& data, std::size_t in_step, std::size_t out_step) {
-  const std::unique_ptr<Decompressor> decompressor = MakeDecompressor(format);
+Decoded DecodeAll(Compression format, bool portable, const std::string& data, std::size_t in_step,
+                  std::size_t out_step) {
+  const std::unique_ptr<Decompressor> decompressor = MakeDecompressor(format, portable);
   std::string text;
   std::vector<char> room(out_step);
   std::size_t fed = 0;
@@ -54,8 +55,9 @@ TEST(DecompressorTest, EveryFormatDecodesStreamsUpToTheDamage) {
   }
   for (const Compression format : {Compression::kGzip, Compression::kBzip2, Compression::kXz, Compression::kZstd}) {
     const std::string one = Compress(format, head), empty = Compress(format, ""), all = Compress(format, text);
-    std::string corrupt = all;
+    std::string corrupt = all, checksum = all;
     for (std::size_t i = all.size() / 2; i < all.size() / 2 + 64; ++i) corrupt[i] = static_cast<char>(~corrupt[i]);
+    checksum[all.size() - 5] ^= 1;  // in each format's end: the gzip CRC, the zstd checksum, bzip2's, xz's footer
     struct Case {
       const char* what;
       std::string data, expected;
@@ -68,20 +70,23 @@ TEST(DecompressorTest, EveryFormatDecodesStreamsUpToTheDamage) {
         {"empty streams", empty + one + empty, head, DecodeStatus::kEnd, true},
         {"trailing garbage", all + "garbage\n", text, DecodeStatus::kDamaged, true},
         {"corrupt in the middle", corrupt, text, DecodeStatus::kDamaged, false},
+        {"a wrong checksum", checksum, text, DecodeStatus::kDamaged, false},
     };
     for (const Case& c : cases) {
       const bool ended = c.status == DecodeStatus::kEnd;
       std::vector<std::pair<std::size_t, std::size_t>> steps = {{64 << 10, 1 << 20}};
       if (ended) steps.insert(steps.end(), {{1, 7}, {333, 1}});  // a byte at a time only for the small text
       for (const auto& [in_step, out_step] : steps) {
-        SCOPED_TRACE(std::string(CompressionName(format)) + " " + c.what + ", in " + std::to_string(in_step) +
-                     ", out " + std::to_string(out_step));
-        const Decoded decoded = DecodeAll(format, c.data, in_step, out_step);
+        for (const bool portable : {false, true}) {  // gzip: ISA-L (where built in) and zlib
+        SCOPED_TRACE(std::string(CompressionName(format)) + (portable ? " (portable) " : " ") + c.what + ", in " +
+                     std::to_string(in_step) + ", out " + std::to_string(out_step));
+        const Decoded decoded = DecodeAll(format, portable, c.data, in_step, out_step);
         EXPECT_EQ(decoded.status, c.status) << decoded.damage;
         EXPECT_EQ(decoded.damage.empty(), ended);
         EXPECT_TRUE(c.whole ? decoded.text == c.expected
                             : decoded.text.size() > text.size() / 4 && decoded.text.starts_with(text.substr(0, 50'000)))
             << decoded.text.size() << " bytes";
+        }
       }
     }
   }
