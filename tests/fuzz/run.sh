@@ -8,7 +8,7 @@ seconds=${2:-15}
 shift $(( $# >= 2 ? 2 : $# ))
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(split_fields configuration whole_run log_reading)
+[ ${#targets[@]} -gt 0 ] || targets=(split_fields configuration whole_run log_reading gzip_decoders)
 
 for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target"
