@@ -65,29 +65,17 @@ std::uint64_t NextLineStart(int fd, std::uint64_t from, std::uint64_t size) {
 
 }  // namespace
 
-std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size) {
-  std::vector<FileRange> ranges;
+std::uint64_t PlainFileSize(const std::string& path) {
   const int fd = ::open(ResolvePath(path).c_str(), kOpenFlags);
-  if (fd < 0) return ranges;
+  if (fd < 0) return 0;
   std::uint64_t size = 0;
   char head[kCompressionMagicSize];
   // A compressed file is decompressed on the way, which only LineReader does.
   const bool plain = RegularFileSize(fd, size) && size >= 8 &&
                      ReadAt(fd, head, sizeof head, 0) == static_cast<long long>(sizeof head) &&
                      DetectCompression(std::span<const char>(head, sizeof head)) == Compression::kNone;
-  if (plain) {
-    if (size < min_size) parts = 1;
-    std::uint64_t begin = 0;
-    for (std::size_t i = 1; i < parts && begin < size; ++i) {
-      const std::uint64_t cut = NextLineStart(fd, std::max(begin, size / parts * i), size);
-      if (cut >= size) break;
-      ranges.push_back(FileRange{begin, cut});
-      begin = cut;
-    }
-    ranges.push_back(FileRange{begin, size});
-  }
   ::close(fd);
-  return ranges;
+  return plain ? size : 0;
 }
 
 std::uint64_t LineStartAfter(const std::string& path, std::uint64_t offset, std::uint64_t size) {

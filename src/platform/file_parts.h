@@ -17,13 +17,12 @@ struct FileRange {
   std::uint64_t end = 0;  // one past the last byte
 };
 
-// Cuts the file at `path` into at most `parts` ranges that begin where a line
-// begins; a file smaller than `min_size` stays one range. Returns no range at
-// all, so that the caller reads the file through LineReader, when the file
-// cannot be opened, is not a regular file, is shorter than 8 bytes, or starts
-// like a compressed file (gzip, bzip2, xz, zstd): those are decompressed
-// on the way and only LineReader knows how.
-std::vector<FileRange> SplitIntoLineRanges(const std::string& path, std::size_t parts, std::uint64_t min_size);
+// The size of the plain file at `path`, which can be read by byte ranges; 0,
+// so that the caller reads the file through LineReader, when the file cannot
+// be opened, is not a regular file, is shorter than 8 bytes, or starts like a
+// compressed file (gzip, bzip2, xz, zstd): those are decompressed on the way
+// and only LineReader knows how.
+std::uint64_t PlainFileSize(const std::string& path);
 
 // The position just after the first line feed at or after `offset` in the
 // file at `path`, or `size` (the file's size) when there is none or the file

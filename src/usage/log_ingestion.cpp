@@ -197,9 +197,8 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
   std::vector<std::uint64_t> weight(files.size(), 0);
   std::uint64_t total = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::vector<FileRange> whole = SplitIntoLineRanges(files[i].path, 1, 0);
-    if (!whole.empty()) plain_size[i] = whole[0].end;
-    weight[i] = whole.empty() ? files[i].size : plain_size[i];
+    plain_size[i] = PlainFileSize(files[i].path);
+    weight[i] = plain_size[i] != 0 ? plain_size[i] : files[i].size;
     total += weight[i];
   }
   if (total < min_size) parts = 1;
@@ -279,7 +278,7 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
 // working report written as it is begun and ended.
 void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<Piece>& pieces,
                     const Settings& settings, UsageTables& tables, const LogLineParser& parser,
-                    TextFileWriter& work_log, std::int64_t* counts) {
+                    TextFileWriter& work_log, TFileAnalyzeRep* counted) {
   for (const Piece& piece : pieces) {
     const std::string& path = files[piece.file].path;
     if (piece.StartsFile()) {
@@ -287,8 +286,8 @@ void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<P
       work_log.Flush();
     }
     ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
-    counts[piece.file] += ReadPiece(path, piece, settings, tables, parser, false,
-                                    progress.active() ? &progress : nullptr, pieces.size() == 1);
+    counted[piece.file].RecordCount += ReadPiece(path, piece, settings, tables, parser, false,
+                                                 progress.active() ? &progress : nullptr, pieces.size() == 1);
     if (piece.EndsFile()) {
       work_log.WriteLine("OK");
       work_log.Flush();
@@ -306,14 +305,14 @@ void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<P
 // appended, in the words and order of a single pass.
 void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std::vector<Piece>>& parts,
                  const Settings& settings, UsageTables& tables, const LogLineParser& parser,
-                 TextFileWriter& work_log, std::int64_t* counts) {
+                 TextFileWriter& work_log, TFileAnalyzeRep* counted) {
   const std::size_t later = parts.size() - 1;
   // The parts hash with the run's seed too: no part's indexes may be predictable.
   std::vector<UsageTables> part_tables;
   for (std::size_t i = 0; i < later; ++i) part_tables.emplace_back(tables.HashSeed());
   std::vector<std::vector<std::int64_t>> piece_lines(later);
   std::vector<std::vector<std::string>> part_warnings(later);
-  std::vector<bool> part_failed(later, false);
+  std::vector<char> part_failed(later, 0);  // not vector<bool>: each thread sets its own element
   std::vector<std::thread> threads;
   threads.reserve(later);
   struct Joiner {
@@ -334,25 +333,25 @@ void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std:
           piece_lines[i][j] = ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, nullptr);
         }
       } catch (...) {
-        part_failed[i] = true;  // read again in order, where the error stops the run if it comes again
+        part_failed[i] = 1;  // read again in order, where the error stops the run if it comes again
       }
       part_warnings[i] = warnings.Take();
     });
   }
-  ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counts);
+  ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counted);
   for (std::thread& t : threads) t.join();
   for (std::size_t i = 0; i < later; ++i) {
     const std::vector<Piece>& pieces = parts[i + 1];
-    if (tables.Users.empty() || part_failed[i]) {
+    if (tables.Users.empty() || part_failed[i] != 0) {
       part_tables[i] = UsageTables(tables.HashSeed());
-      ReadPiecesHere(files, pieces, settings, tables, parser, work_log, counts);
+      ReadPiecesHere(files, pieces, settings, tables, parser, work_log, counted);
       continue;
     }
     for (const std::string& warning : part_warnings[i]) ReportWarning(warning);
     for (std::size_t j = 0; j < pieces.size(); ++j) {
       if (pieces[j].StartsFile()) work_log.Write(files[pieces[j].file].path + " ... ");
       if (pieces[j].EndsFile()) work_log.WriteLine("OK");
-      counts[pieces[j].file] += piece_lines[i][j];
+      counted[pieces[j].file].RecordCount += piece_lines[i][j];
     }
     work_log.Flush();
     tables.Append(part_tables[i]);
@@ -402,13 +401,12 @@ void AnalyzeLogFiles(const std::vector<LogFileToRead>& files, const Settings& se
   std::size_t threads = plan.threads;
   if (threads == 0) threads = std::min<std::size_t>(2, std::max(1u, std::thread::hardware_concurrency()));
   const std::vector<std::vector<Piece>> parts = PlanParts(files, threads, plan.min_split_size);
-  std::vector<std::int64_t> counts(files.size(), 0);
+  TFileAnalyzeRep* const counted = &tables.LogFiles[first];  // the list does not grow while the files are read
   if (parts.size() > 1) {
-    ReadInParts(files, parts, settings, tables, parser, work_log, counts.data());
+    ReadInParts(files, parts, settings, tables, parser, work_log, counted);
   } else if (parts.size() == 1) {
-    ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counts.data());
+    ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counted);
   }
-  for (std::size_t i = 0; i < files.size(); ++i) tables.LogFiles[first + i].RecordCount += counts[i];
 }
 
 }  // namespace sirvane
