@@ -78,14 +78,15 @@ TEST(DecompressorTest, EveryFormatDecodesStreamsUpToTheDamage) {
       if (ended) steps.insert(steps.end(), {{1, 7}, {333, 1}});  // a byte at a time only for the small text
       for (const auto& [in_step, out_step] : steps) {
         for (const bool portable : {false, true}) {  // gzip: ISA-L (where built in) and zlib
-        SCOPED_TRACE(std::string(CompressionName(format)) + (portable ? " (portable) " : " ") + c.what + ", in " +
-                     std::to_string(in_step) + ", out " + std::to_string(out_step));
-        const Decoded decoded = DecodeAll(format, portable, c.data, in_step, out_step);
-        EXPECT_EQ(decoded.status, c.status) << decoded.damage;
-        EXPECT_EQ(decoded.damage.empty(), ended);
-        EXPECT_TRUE(c.whole ? decoded.text == c.expected
-                            : decoded.text.size() > text.size() / 4 && decoded.text.starts_with(text.substr(0, 50'000)))
-            << decoded.text.size() << " bytes";
+          SCOPED_TRACE(std::string(CompressionName(format)) + (portable ? " (portable) " : " ") + c.what +
+                       ", in " + std::to_string(in_step) + ", out " + std::to_string(out_step));
+          const Decoded decoded = DecodeAll(format, portable, c.data, in_step, out_step);
+          EXPECT_EQ(decoded.status, c.status) << decoded.damage;
+          EXPECT_EQ(decoded.damage.empty(), ended);
+          EXPECT_TRUE(c.whole ? decoded.text == c.expected
+                              : decoded.text.size() > text.size() / 4 &&
+                                    decoded.text.starts_with(text.substr(0, 50'000)))
+              << decoded.text.size() << " bytes";
         }
       }
     }
