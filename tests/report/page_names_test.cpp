@@ -31,12 +31,11 @@ TEST(PageNamesTest, AssignsUsableUniqueNames) {
       {{"_x", ".x", "con_.x", "con.x"}, {"_x", "_x_2", "con_.x", "con_.x_2"}},
       {{"report", "report/"}, {"report_2", "report_3"}},  // the summary page's own name
       // The first name that must change meets names given before it was needed.
-      {{"a", "report", "a/"}, {"a", "report_2", "a_2"}}, {{"con_", "con"}, {"con_", "con__2"}},
+      {{"a", "report", "a/"}, {"a", "report_2", "a_2"}},
       // A suffix already taken by a real user is skipped.
       {{"x", "x_2", "x/"}, {"x", "x_2", "x_3"}},
       {{"x", "x/", "x_2"}, {"x", "x_2", "x_2_2"}},  // and a real user's name taken as a suffix gets one too
       {{std::string(250, 'a'), std::string(201, 'a'), a200}, {a200, a200 + "_2", a200 + "_3"}},
-      {{a200, std::string(201, 'a')}, {a200, a200 + "_2"}},
   };
   for (const auto& [users, expected] : cases) {
     PageNames names(users.size());

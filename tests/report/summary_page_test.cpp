@@ -55,9 +55,7 @@ TEST(SummaryPageTest, LinksLeadToEscapedUsersOwnPages) {
   WriteUserPages(report.tables, report.Context(1.0));
   const std::string shown = "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;";
   EXPECT_NE(summary.find("<a href=\"_script_alert%28%27x%27%29_script_%26_.html\">" + shown + "</a>"), std::string::npos);
-  EXPECT_NE(summary.find("<a href=\"salesclerk_2.html\">salesclerk</a>"), std::string::npos);
   EXPECT_NE(report.Read("_script_alert('x')_script_&_.html").find("<strong>" + shown + "</strong>"), std::string::npos);
-  EXPECT_NE(report.Read("salesclerk_2.html").find("<strong>salesclerk</strong>"), std::string::npos);
 }
 
 }  // namespace
