@@ -13,17 +13,33 @@
 #include "platform/file_system.h"
 #include "platform/line_reader.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace sirvane {
 
 namespace {
 
 #ifdef _WIN32
-// Each reader has a descriptor of its own, so a seek and a read do what pread does.
 constexpr int kOpenFlags = O_RDONLY | O_BINARY | O_NOINHERIT;
 
-long long ReadAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
-  if (::_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0) return -1;
-  return ::_read(fd, into, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+// Positioned, through the descriptor's handle: the readers of a shared file
+// share its descriptor, and a seek and a read of two threads could interleave.
+long long ReadFileAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE) return -1;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!::ReadFile(handle, into, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &got, &at)) {
+    if (::GetLastError() == ERROR_HANDLE_EOF) return 0;
+    errno = EIO;
+    return -1;
+  }
+  return got;
 }
 
 bool RegularFileSize(int fd, std::uint64_t& size) {
@@ -35,7 +51,7 @@ bool RegularFileSize(int fd, std::uint64_t& size) {
 #else
 constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC;
 
-long long ReadAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
+long long ReadFileAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
   for (;;) {
     const ssize_t got = ::pread(fd, into, size, static_cast<off_t>(offset));
     if (got >= 0 || errno != EINTR) return got;
@@ -50,75 +66,82 @@ bool RegularFileSize(int fd, std::uint64_t& size) {
 }
 #endif
 
-// The position just after the first LF at or after `from`, or `size` when none.
-std::uint64_t NextLineStart(int fd, std::uint64_t from, std::uint64_t size) {
+}  // namespace
+
+OpenedLogFile::OpenedLogFile(const std::string& path) : fd_(::open(ResolvePath(path).c_str(), kOpenFlags)) {
+  if (fd_ < 0) open_error_ = std::strerror(errno);
+}
+
+OpenedLogFile::~OpenedLogFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::uint64_t OpenedLogFile::PlainSize() const {
+  std::uint64_t size = 0;
+  char head[kCompressionMagicSize];
+  // A compressed file is decompressed on the way, which only LineReader does.
+  const bool plain = is_open() && RegularFileSize(fd_, size) && size >= 8 &&
+                     ReadAt(head, sizeof head, 0) == static_cast<long long>(sizeof head) &&
+                     DetectCompression(std::span<const char>(head, sizeof head)) == Compression::kNone;
+  return plain ? size : 0;
+}
+
+std::uint64_t OpenedLogFile::LineStartAfter(std::uint64_t offset, std::uint64_t size) const {
   std::vector<char> block(std::size_t{64} * 1024);
-  while (from < size) {
-    const long long got = ReadAt(fd, block.data(), block.size(), from);
+  while (offset < size) {
+    const long long got = ReadAt(block.data(), block.size(), offset);
     if (got <= 0) return size;
     const void* lf = std::memchr(block.data(), '\n', static_cast<std::size_t>(got));
-    if (lf != nullptr) return from + static_cast<std::uint64_t>(static_cast<const char*>(lf) - block.data()) + 1;
-    from += static_cast<std::uint64_t>(got);
+    if (lf != nullptr) return offset + static_cast<std::uint64_t>(static_cast<const char*>(lf) - block.data()) + 1;
+    offset += static_cast<std::uint64_t>(got);
   }
   return size;
 }
 
-}  // namespace
-
-std::uint64_t PlainFileSize(const std::string& path) {
-  const int fd = ::open(ResolvePath(path).c_str(), kOpenFlags);
-  if (fd < 0) return 0;
-  std::uint64_t size = 0;
-  char head[kCompressionMagicSize];
-  // A compressed file is decompressed on the way, which only LineReader does.
-  const bool plain = RegularFileSize(fd, size) && size >= 8 &&
-                     ReadAt(fd, head, sizeof head, 0) == static_cast<long long>(sizeof head) &&
-                     DetectCompression(std::span<const char>(head, sizeof head)) == Compression::kNone;
-  ::close(fd);
-  return plain ? size : 0;
-}
-
-std::uint64_t LineStartAfter(const std::string& path, std::uint64_t offset, std::uint64_t size) {
-  const int fd = ::open(ResolvePath(path).c_str(), kOpenFlags);
-  if (fd < 0) return size;
-  const std::uint64_t start = NextLineStart(fd, offset, size);
-  ::close(fd);
-  return start;
-}
-
-RangeLineReader::~RangeLineReader() { Close(); }
-
-void RangeLineReader::Close() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
+long long OpenedLogFile::ReadAt(char* into, std::size_t size, std::uint64_t offset) const {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return -1;
   }
+  return ReadFileAt(fd_, into, size, offset);
 }
 
-bool RangeLineReader::Open(const std::string& path, FileRange range) {
-  Close();
+void OpenedLogFile::WillRead(FileRange range) const {
+#ifndef _WIN32
+  if (fd_ >= 0) {
+    ::posix_fadvise(fd_, static_cast<off_t>(range.begin), static_cast<off_t>(range.end - range.begin),
+                    POSIX_FADV_SEQUENTIAL);
+  }
+#else
+  (void)range;
+#endif
+}
+
+std::uint64_t PlainFileSize(const std::string& path) { return OpenedLogFile(path).PlainSize(); }
+
+bool RangeLineReader::Open(const std::string& path, FileRange range) { return Open(path, nullptr, range); }
+
+bool RangeLineReader::Open(const std::string& path, std::shared_ptr<const OpenedLogFile> file, FileRange range) {
+  if (!file) file = std::make_shared<const OpenedLogFile>(path);
+  file_.reset();
   first_ = range.begin;
   offset_ = range.begin;
   stop_ = range.end;
   lines_.Start(nullptr, path);
-  fd_ = ::open(ResolvePath(path).c_str(), kOpenFlags);
-  if (fd_ < 0) {
-    ReportWarning("cannot read the log file '" + path + "': " + std::strerror(errno) +
-                  "; the rest of it is skipped.");
+  if (!file->is_open()) {
+    ReportWarning("cannot read the log file '" + path + "': " + file->open_error() + "; the rest of it is skipped.");
     return false;
   }
-#ifndef _WIN32
-  ::posix_fadvise(fd_, static_cast<off_t>(range.begin), static_cast<off_t>(range.end - range.begin),
-                  POSIX_FADV_SEQUENTIAL);
-#endif
+  file->WillRead(range);
+  file_ = std::move(file);
   lines_.Start(this, path);
   return true;
 }
 
 long long RangeLineReader::ReadInto(char* into, std::size_t size) {
-  if (fd_ < 0 || offset_ >= stop_) return 0;
+  if (!file_ || offset_ >= stop_) return 0;
   const long long got =
-      ReadAt(fd_, into, static_cast<std::size_t>(std::min<std::uint64_t>(size, stop_ - offset_)), offset_);
+      file_->ReadAt(into, static_cast<std::size_t>(std::min<std::uint64_t>(size, stop_ - offset_)), offset_);
   if (got > 0) offset_ += static_cast<std::uint64_t>(got);
   return got;
 }

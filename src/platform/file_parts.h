@@ -17,17 +17,41 @@ struct FileRange {
   std::uint64_t end = 0;  // one past the last byte
 };
 
-// The size of the plain file at `path`, which can be read by byte ranges; 0,
-// so that the caller reads the file through LineReader, when the file cannot
-// be opened, is not a regular file, is shorter than 8 bytes, or starts like a
-// compressed file (gzip, bzip2, xz, zstd): those are decompressed on the way
-// and only LineReader knows how.
-std::uint64_t PlainFileSize(const std::string& path);
+// A log file held open from the planning of its parts to their reading, so
+// that every part that reads a piece of it reads the same file, even when its
+// path is renamed or replaced meanwhile, as logrotate does with a live log.
+// Reads are positioned: several threads may read one file at once.
+class OpenedLogFile {
+ public:
+  explicit OpenedLogFile(const std::string& path);
+  ~OpenedLogFile();
+  OpenedLogFile(const OpenedLogFile&) = delete;
+  OpenedLogFile& operator=(const OpenedLogFile&) = delete;
 
-// The position just after the first line feed at or after `offset` in the
-// file at `path`, or `size` (the file's size) when there is none or the file
-// cannot be read.
-std::uint64_t LineStartAfter(const std::string& path, std::uint64_t offset, std::uint64_t size);
+  bool is_open() const { return fd_ >= 0; }
+  // Why the file could not be opened (the system's message), when it could not.
+  const std::string& open_error() const { return open_error_; }
+  // Its size when it is plain, which can be read by byte ranges; 0, so that
+  // the caller reads the file through LineReader, when the file could not be
+  // opened, is not a regular file, is shorter than 8 bytes, or starts like a
+  // compressed file (gzip, bzip2, xz, zstd): those are decompressed on the way
+  // and only LineReader knows how.
+  std::uint64_t PlainSize() const;
+  // The position just after the first line feed at or after `offset`, or
+  // `size` (the file's size) when there is none or the file cannot be read.
+  std::uint64_t LineStartAfter(std::uint64_t offset, std::uint64_t size) const;
+  // Up to `size` bytes at `offset`; 0 at the end of the file, -1 on an error.
+  long long ReadAt(char* into, std::size_t size, std::uint64_t offset) const;
+  // Tells the system that `range` is about to be read from start to end.
+  void WillRead(FileRange range) const;
+
+ private:
+  int fd_ = -1;
+  std::string open_error_;
+};
+
+// OpenedLogFile(path).PlainSize(), for a file that no part shares.
+std::uint64_t PlainFileSize(const std::string& path);
 
 // Delivers the lines of one byte range of a file exactly as LineReader
 // delivers the lines of the whole file, when the range begins at a line start
@@ -36,12 +60,15 @@ std::uint64_t LineStartAfter(const std::string& path, std::uint64_t offset, std:
 class RangeLineReader : private ByteSource {
  public:
   RangeLineReader() = default;
-  ~RangeLineReader() override;
+  ~RangeLineReader() override = default;
   RangeLineReader(const RangeLineReader&) = delete;
   RangeLineReader& operator=(const RangeLineReader&) = delete;
 
   // False (with a warning) when the file cannot be opened.
   bool Open(const std::string& path, FileRange range);
+  // The same for a file opened before, which other readers may share; when
+  // `file` is null, `path` is opened now.
+  bool Open(const std::string& path, std::shared_ptr<const OpenedLogFile> file, FileRange range);
   bool Eof() { return lines_.Eof(); }
   // The next line without its line end, writable; valid until the next call.
   std::span<char> ReadMutableLine() { return lines_.ReadMutableLine(); }
@@ -54,10 +81,9 @@ class RangeLineReader : private ByteSource {
 
  private:
   long long ReadInto(char* into, std::size_t size) override;
-  void Ended() override { Close(); }
-  void Close();
+  void Ended() override { file_.reset(); }
 
-  int fd_ = -1;
+  std::shared_ptr<const OpenedLogFile> file_;
   std::uint64_t first_ = 0;   // start of the range
   std::uint64_t offset_ = 0;  // next byte of the file to read
   std::uint64_t stop_ = 0;    // end of the range

@@ -1,6 +1,7 @@
 #include "usage/log_ingestion.h"
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -117,8 +118,8 @@ void FastLineAccountant::AccountChunk(const LogLine* lines, std::size_t count) {
   }
 }
 
-[[gnu::always_inline]] inline void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id, TReportRec* known,
-                                 std::uint64_t name_hash) {
+[[gnu::always_inline]] inline void FastLineAccountant::Account(const LogLine& line, std::uint32_t host_id,
+                                                               TReportRec* known, std::uint64_t name_hash) {
   TReportRec* user = known;
   if (user == nullptr) {
     std::uint32_t position = tables_.Users.empty() ? HashIndex::kNone : tables_.FindUser(line.name, name_hash);
@@ -182,6 +183,10 @@ struct Piece {
   FileRange range;         // of a plain file
   bool whole = false;      // read through LineReader
   std::uint64_t size = 0;  // of a plain file
+  // The file cut into this piece and others, opened when it was cut: all of
+  // its parts read that file, whatever happens to its path meanwhile. Null
+  // for a file read by one part alone, which opens it when it gets to it.
+  std::shared_ptr<const OpenedLogFile> opened;
   bool StartsFile() const { return whole || range.begin == 0; }
   bool EndsFile() const { return whole || range.end == size; }
 };
@@ -195,6 +200,7 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
                                           std::uint64_t min_size) {
   std::vector<std::uint64_t> plain_size(files.size(), 0);  // 0: read through LineReader
   std::vector<std::uint64_t> weight(files.size(), 0);
+  std::vector<std::shared_ptr<const OpenedLogFile>> opened(files.size());  // the files cut
   std::uint64_t total = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     plain_size[i] = PlainFileSize(files[i].path);
@@ -217,7 +223,11 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
     if (f == files.size()) break;
     Cut cut{f, 0};
     if (plain_size[f] != 0 && target > before) {
-      cut.offset = LineStartAfter(files[f].path, target - before, plain_size[f]);
+      if (!opened[f]) {
+        opened[f] = std::make_shared<const OpenedLogFile>(files[f].path);
+        plain_size[f] = opened[f]->PlainSize();  // this file's, should the path have changed
+      }
+      cut.offset = opened[f]->LineStartAfter(target - before, plain_size[f]);
       if (cut.offset >= plain_size[f]) cut = Cut{f + 1, 0};
     } else if (plain_size[f] == 0 && target - before > weight[f] / 2) {
       cut = Cut{f + 1, 0};
@@ -233,12 +243,12 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
     std::vector<Piece> pieces;
     for (std::size_t i = from.file; i <= to.file && i < files.size(); ++i) {
       if (plain_size[i] == 0) {
-        if (i < to.file) pieces.push_back(Piece{i, {}, true, 0});
+        if (i < to.file) pieces.push_back(Piece{i, {}, true, 0, nullptr});
         continue;
       }
       const std::uint64_t begin = i == from.file ? from.offset : 0;
       const std::uint64_t end = i == to.file ? to.offset : plain_size[i];
-      if (end > begin) pieces.push_back(Piece{i, FileRange{begin, end}, false, plain_size[i]});
+      if (end > begin) pieces.push_back(Piece{i, FileRange{begin, end}, false, plain_size[i], opened[i]});
     }
     if (!pieces.empty()) planned.push_back(std::move(pieces));
     from = to;
@@ -263,7 +273,7 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
     return ReadFast(reader, parser, accountant, [&](std::int64_t count) { lines = count; });
   }
   RangeLineReader reader;
-  if (!reader.Open(path, piece.range)) return 0;
+  if (!reader.Open(path, piece.opened, piece.range)) return 0;
   const std::uint64_t length = piece.range.end - piece.range.begin;
   const double scale = alone ? static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length) : 1;
   return ReadFast(reader, parser, accountant, [&](std::int64_t count) {

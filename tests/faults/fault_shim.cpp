@@ -7,6 +7,8 @@
 //   read-truncate=N the first read at or beyond 1 MiB first truncates the file to N
 //   read-unlink     that read first deletes the file
 //   read-error      that read fails with EIO
+//   read-rotate=P   that read first renames the file P to P.1 and creates P anew, empty, as
+//                   logrotate does (P relative to the working directory)
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -93,6 +95,11 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset) {
     if (FaultIs("read-truncate=")) truncate(path.c_str(), FaultNumber());
     if (FaultIs("read-unlink")) unlink(path.c_str());
     if (FaultIs("read-error")) return Fail(EIO);
+    if (FaultIs("read-rotate=")) {
+      const std::string rotated = std::strchr(Fault(), '=') + 1;
+      rename(rotated.c_str(), (rotated + ".1").c_str());
+      close(open(rotated.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    }
   }
   return real(fd, data, size, offset);
 }

@@ -115,6 +115,34 @@ TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
   }
 }
 
+// logrotate moves a live log away and starts a new one while it is read. A
+// file cut between the two parts is read whole from the file that was
+// listed, by both parts: here the first part reaches access.log only after
+// access-0.log, during which the move comes, while the second part reads the
+// rest of access.log from the start.
+TEST(HostileLogTest, ALogRotatedWhileReadInTwoPartsIsReadWhole) {
+  auto lines = [](const std::string& user, long count) {  // 128-byte lines: 8192 per MiB
+    std::string line = SquidLine(user, 1024, "10.0.0.1", "http://" + user + ".example/");
+    line.insert(line.size() - 1, std::string(128 - line.size(), ' '));
+    std::string text;
+    text.reserve(static_cast<std::size_t>(count) * line.size());
+    for (long i = 0; i < count; ++i) text += line;
+    return text;
+  };
+  const long kFirst = 4 * 8192, kSecond = 30 * 8192;  // 34 MiB in all: enough to be read in two parts
+  const std::string log = lines("alice", kSecond);
+  Workspace w(log, kFinalConfig);
+  std::ofstream(w.dir.File("logs/access-0.log"), std::ios::binary) << lines("bob", kFirst);
+  ASSERT_EQ(w.RunWithFault("read-rotate=logs/access.log", "access-0.log"), 0) << w.err;
+  ASSERT_EQ(w.Read("logs/access.log.1").size(), log.size());  // the move came
+  EXPECT_NE(w.Read("last.log").find("access-0.log:" + std::to_string(kFirst) + ";\r\naccess.log:" +
+                                    std::to_string(kSecond) + ";"),
+            std::string::npos)
+      << w.Read("last.log");
+  EXPECT_EQ(Rows(w)[0], "alice|" + std::to_string(kSecond) + "K|" + std::to_string(kSecond) + "K");
+  EXPECT_EQ(Rows(w)[1], "bob|" + std::to_string(kFirst) + "K|" + std::to_string(kFirst) + "K");
+}
+
 // A line of 200 MB is read whole. A sparse file of 5 GiB of NUL bytes (past
 // both 2^31 and 2^32) with one real line at the end has its first "line" cut
 // at 256 MiB with a warning. Memory stays bounded either way.
