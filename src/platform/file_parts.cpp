@@ -35,8 +35,10 @@ long long ReadFileAt(int fd, char* into, std::size_t size, std::uint64_t offset)
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD got = 0;
   if (!::ReadFile(handle, into, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &got, &at)) {
-    if (::GetLastError() == ERROR_HANDLE_EOF) return 0;
-    errno = EIO;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_HANDLE_EOF) return 0;
+    // errno for the warning's text, as the C runtime's read would set it.
+    errno = error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ? EACCES : EIO;
     return -1;
   }
   return got;

@@ -1,7 +1,7 @@
 #pragma once
 // Reading plain log files in parts, each part by its own thread: a file is
 // cut just after a line feed, so every part holds whole lines, and each part
-// reads its own byte ranges with pread.
+// reads its own byte ranges with positioned reads.
 #include <cstdint>
 #include <memory>
 #include <span>
