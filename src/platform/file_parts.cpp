@@ -123,12 +123,13 @@ std::uint64_t PlainFileSize(const std::string& path) { return OpenedLogFile(path
 
 bool RangeLineReader::Open(const std::string& path, FileRange range) { return Open(path, nullptr, range); }
 
-bool RangeLineReader::Open(const std::string& path, std::shared_ptr<const OpenedLogFile> file, FileRange range) {
+bool RangeLineReader::Open(const std::string& path, std::shared_ptr<const OpenedLogFile> file, FileRange range,
+                           bool to_end_of_file) {
   if (!file) file = std::make_shared<const OpenedLogFile>(path);
   file_.reset();
   first_ = range.begin;
   offset_ = range.begin;
-  stop_ = range.end;
+  stop_ = to_end_of_file ? UINT64_MAX : range.end;
   lines_.Start(nullptr, path);
   if (!file->is_open()) {
     ReportWarning("cannot read the log file '" + path + "': " + file->open_error() + "; the rest of it is skipped.");

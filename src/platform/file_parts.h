@@ -67,8 +67,12 @@ class RangeLineReader : private ByteSource {
   // False (with a warning) when the file cannot be opened.
   bool Open(const std::string& path, FileRange range);
   // The same for a file opened before, which other readers may share; when
-  // `file` is null, `path` is opened now.
-  bool Open(const std::string& path, std::shared_ptr<const OpenedLogFile> file, FileRange range);
+  // `file` is null, `path` is opened now. With `to_end_of_file`, the range
+  // ends where the file ends when it is read, as a reader of the whole file
+  // ends: a live log that has grown since `range` was measured is read with
+  // its new lines, its last line complete, and not cut where it once ended.
+  bool Open(const std::string& path, std::shared_ptr<const OpenedLogFile> file, FileRange range,
+            bool to_end_of_file = false);
   bool Eof() { return lines_.Eof(); }
   // The next line without its line end, writable; valid until the next call.
   std::span<char> ReadMutableLine() { return lines_.ReadMutableLine(); }
@@ -86,7 +90,7 @@ class RangeLineReader : private ByteSource {
   std::shared_ptr<const OpenedLogFile> file_;
   std::uint64_t first_ = 0;   // start of the range
   std::uint64_t offset_ = 0;  // next byte of the file to read
-  std::uint64_t stop_ = 0;    // end of the range
+  std::uint64_t stop_ = 0;    // end of the range; the largest value for the end of the file
   LineBuffer lines_;
 };
 

@@ -273,7 +273,7 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
     return ReadFast(reader, parser, accountant, [&](std::int64_t count) { lines = count; });
   }
   RangeLineReader reader;
-  if (!reader.Open(path, piece.opened, piece.range)) return 0;
+  if (!reader.Open(path, piece.opened, piece.range, piece.EndsFile())) return 0;
   const std::uint64_t length = piece.range.end - piece.range.begin;
   const double scale = alone ? static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length) : 1;
   return ReadFast(reader, parser, accountant, [&](std::int64_t count) {

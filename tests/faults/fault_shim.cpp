@@ -9,6 +9,7 @@
 //   read-error      that read fails with EIO
 //   read-rotate=P   that read first renames the file P to P.1 and creates P anew, empty, as
 //                   logrotate does (P relative to the working directory)
+//   read-append=T   that read first appends the text T to the file, as a live log grows
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -95,6 +96,12 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset) {
     if (FaultIs("read-truncate=")) truncate(path.c_str(), FaultNumber());
     if (FaultIs("read-unlink")) unlink(path.c_str());
     if (FaultIs("read-error")) return Fail(EIO);
+    if (FaultIs("read-append=")) {
+      const char* text = std::strchr(Fault(), '=') + 1;
+      const int appended = open(path.c_str(), O_WRONLY | O_APPEND);
+      if (write(appended, text, std::strlen(text)) < 0) return Fail(EIO);
+      close(appended);
+    }
     if (FaultIs("read-rotate=")) {
       const std::string rotated = std::strchr(Fault(), '=') + 1;
       rename(rotated.c_str(), (rotated + ".1").c_str());

@@ -116,6 +116,24 @@ TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
   }
 }
 
+// A live log grows while it is read, its last line cut in the middle when the
+// run began: it is read to its end, as it is then, the last line complete,
+// as one pass over the whole file would read it.
+TEST(HostileLogTest, ALogThatGrowsWhileReadIsReadToItsNewEnd) {
+  std::string line = SquidLine("alice", 1024, "10.0.0.1", "http://a.example/");
+  line.insert(line.size() - 1, std::string(128 - line.size(), ' '));  // 128-byte lines: 8192 per MiB
+  std::string log;
+  for (int i = 0; i < 2 * 8192; ++i) log += line;
+  const std::size_t cut = line.find(" 1024 ") + 3;  // in the middle of the byte count
+  Workspace w(log + line.substr(0, cut), kFinalConfig);
+  ASSERT_EQ(w.RunWithFault("read-append=" + line.substr(cut) + line, "access.log"), 0) << w.err;
+  const long records = 2 * 8192 + 2;
+  EXPECT_NE(w.Read("last.log").find("access.log:" + std::to_string(records) + ";"), std::string::npos)
+      << w.Read("last.log");
+  const std::string k = std::to_string(records) + "K";
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|" + k + "|" + k, "unknown|0K|0K", "total:|" + k + "|" + k}));
+}
+
 // logrotate moves a live log away and starts a new one while it is read. A
 // file cut between the two parts is read whole from the file that was
 // listed, by both parts: here the first part reaches access.log only after
