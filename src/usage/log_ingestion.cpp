@@ -232,7 +232,12 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
     } else if (plain_size[f] == 0 && target - before > weight[f] / 2) {
       cut = Cut{f + 1, 0};
     }
-    if (!cuts.empty() && cuts.back().file == cut.file && cuts.back().offset >= cut.offset) continue;
+    // Cuts only go forward: one before the last (a file that changed between
+    // two cuts) would have its bytes read twice.
+    if (!cuts.empty() && (cut.file < cuts.back().file ||
+                          (cut.file == cuts.back().file && cut.offset <= cuts.back().offset))) {
+      continue;
+    }
     cuts.push_back(cut);
   }
   cuts.push_back(Cut{files.size(), 0});
@@ -263,7 +268,17 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
                        const LogLineParser& parser, bool users_before, ProgressDisplay* display,
                        bool alone = false) {
   FastLineAccountant accountant(settings, tables, users_before);
-  if (piece.whole) {
+  // A file no other part reads is opened only now, when its turn comes, as
+  // one pass opens it, and whether it is plain is told again: its path may
+  // hold a compressed file by now, which only LineReader reads.
+  std::shared_ptr<const OpenedLogFile> file = piece.opened;
+  bool whole = piece.whole;
+  if (!whole && !file) {
+    file = std::make_shared<const OpenedLogFile>(path);
+    whole = file->is_open() && file->PlainSize() == 0;
+  }
+  if (whole) {
+    file.reset();  // LineReader opens it itself
     LineReader reader;
     std::int64_t lines = 0;
     if (display != nullptr) {
@@ -273,7 +288,7 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
     return ReadFast(reader, parser, accountant, [&](std::int64_t count) { lines = count; });
   }
   RangeLineReader reader;
-  if (!reader.Open(path, piece.opened, piece.range, piece.EndsFile())) return 0;
+  if (!reader.Open(path, std::move(file), piece.range, piece.EndsFile())) return 0;
   const std::uint64_t length = piece.range.end - piece.range.begin;
   const double scale = alone ? static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length) : 1;
   return ReadFast(reader, parser, accountant, [&](std::int64_t count) {

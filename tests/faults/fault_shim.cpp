@@ -10,6 +10,7 @@
 //   read-rotate=P   that read first renames the file P to P.1 and creates P anew, empty, as
 //                   logrotate does (P relative to the working directory)
 //   read-append=T   that read first appends the text T to the file, as a live log grows
+//   read-rename=A>B that read first renames the file A to B (relative paths)
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -101,6 +102,11 @@ ssize_t pread(int fd, void* data, size_t size, off_t offset) {
       const int appended = open(path.c_str(), O_WRONLY | O_APPEND);
       if (write(appended, text, std::strlen(text)) < 0) return Fail(EIO);
       close(appended);
+    }
+    if (FaultIs("read-rename=")) {
+      const std::string names = std::strchr(Fault(), '=') + 1;
+      const std::size_t arrow = names.find('>');
+      rename(names.substr(0, arrow).c_str(), names.substr(arrow + 1).c_str());
     }
     if (FaultIs("read-rotate=")) {
       const std::string rotated = std::strchr(Fault(), '=') + 1;

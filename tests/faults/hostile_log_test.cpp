@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "report/page_templates.h"
+#include "support/compress.h"
 #include "support/golden.h"
 #include "support/links.h"
 #include "support/workspace.h"
@@ -132,6 +133,24 @@ TEST(HostileLogTest, ALogThatGrowsWhileReadIsReadToItsNewEnd) {
       << w.Read("last.log");
   const std::string k = std::to_string(records) + "K";
   EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|" + k + "|" + k, "unknown|0K|0K", "total:|" + k + "|" + k}));
+}
+
+// A listed log is replaced by a compressed one of the same name before its
+// turn comes: it is told compressed when it is opened, as one pass tells it,
+// and not read as text because it was plain when the run began.
+TEST(HostileLogTest, ALogReplacedByACompressedOneBeforeItsTurnIsDecompressed) {
+  std::string line = SquidLine("alice", 1024, "10.0.0.1", "http://a.example/");
+  line.insert(line.size() - 1, std::string(128 - line.size(), ' '));  // 128-byte lines: 8192 per MiB
+  std::string log;
+  for (int i = 0; i < 2 * 8192; ++i) log += line;
+  Workspace w(log, kFinalConfig);
+  std::ofstream(w.dir.File("logs/access2.log"), std::ios::binary) << SquidLine("bob", 2048, "10.0.0.2", "http://b/");
+  std::ofstream(w.dir.File("logs/carol.gz"), std::ios::binary)
+      << testing::Compress(Compression::kGzip, SquidLine("carol", 3072, "10.0.0.3", "http://c/"));
+  ASSERT_EQ(w.RunWithFault("read-rename=logs/carol.gz>logs/access2.log", "access.log"), 0) << w.err;
+  EXPECT_NE(w.Read("last.log").find("access2.log:1;"), std::string::npos) << w.Read("last.log");
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|16384K|16384K", "carol|3K|3K", "unknown|0K|0K",
+                                               "total:|16387K|16387K"}));
 }
 
 // logrotate moves a live log away and starts a new one while it is read. A
