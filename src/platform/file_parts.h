@@ -82,6 +82,9 @@ class RangeLineReader : private ByteSource {
   bool ReadMutableLines(std::vector<std::span<char>>& lines) { return lines_.ReadMutableLines(lines); }
   // Bytes of the range read so far.
   std::uint64_t BytesRead() const { return offset_ - first_; }
+  // Whether a read error ended the range early (after its warning): the rest
+  // of the file is then skipped, the next range of it included.
+  bool StoppedByError() const { return lines_.StoppedByError(); }
 
  private:
   long long ReadInto(char* into, std::size_t size) override;

@@ -107,6 +107,7 @@ void LineBuffer::Start(ByteSource* source, const std::string& path) {
   next_cr_known_ = false;
   skip_line_feed_ = false;
   line_handed_out_ = false;
+  stopped_by_error_ = false;
 }
 
 void LineBuffer::End() {
@@ -150,6 +151,7 @@ bool LineBuffer::Fill() {
   if (got < 0) {
     ReportWarning("error while reading the log file '" + path_ + "': " + std::strerror(errno) +
                   "; the rest of it is skipped.");
+    stopped_by_error_ = true;
   }
   End();
   return false;

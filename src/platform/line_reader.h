@@ -68,6 +68,8 @@ class LineBuffer {
   // How line feeds are searched for (the widest the processor has, unless a
   // test compares the ways).
   void SetByteScan(ByteScan scan) { scan_ = scan; }
+  // Whether a read error ended the bytes (after its warning) since Start.
+  bool StoppedByError() const { return stopped_by_error_; }
 
  private:
   bool Fill();  // reads more bytes; false at the end or on error
@@ -92,6 +94,7 @@ class LineBuffer {
   bool next_cr_known_ = false;  // cleared whenever the buffer changes
   bool skip_line_feed_ = false;   // the last line ended in CR: an LF next is part of it
   bool line_handed_out_ = false;  // the last line's bytes must stay until the next call
+  bool stopped_by_error_ = false;
 };
 
 class LineReader : private ByteSource {

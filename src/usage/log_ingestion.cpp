@@ -265,8 +265,9 @@ std::vector<std::vector<Piece>> PlanParts(const std::vector<LogFileToRead>& file
 // thread's progress; when `alone` (one file cut into parts), the rest of the
 // file is taken to be read at the same pace by the next part.
 std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settings& settings, UsageTables& tables,
-                       const LogLineParser& parser, bool users_before, ProgressDisplay* display,
+                       const LogLineParser& parser, bool users_before, bool& stopped, ProgressDisplay* display,
                        bool alone = false) {
+  stopped = false;
   FastLineAccountant accountant(settings, tables, users_before);
   // A file no other part reads is opened only now, when its turn comes, as
   // one pass opens it, and whether it is plain is told again: its path may
@@ -291,33 +292,42 @@ std::int64_t ReadPiece(const std::string& path, const Piece& piece, const Settin
   if (!reader.Open(path, std::move(file), piece.range, piece.EndsFile())) return 0;
   const std::uint64_t length = piece.range.end - piece.range.begin;
   const double scale = alone ? static_cast<double>(piece.size - piece.range.begin) / static_cast<double>(length) : 1;
-  return ReadFast(reader, parser, accountant, [&](std::int64_t count) {
+  const std::int64_t lines = ReadFast(reader, parser, accountant, [&](std::int64_t count) {
     if (display == nullptr) return;
     const auto done = static_cast<std::uint64_t>(static_cast<double>(reader.BytesRead()) * scale);
     display->Update(std::min(piece.size, piece.range.begin + done), piece.size,
                     static_cast<std::int64_t>(static_cast<double>(count) * scale));
   });
+  stopped = reader.StoppedByError();
+  return lines;
 }
 
 // Reads pieces in order on this thread, each file's progress line in the
-// working report written as it is begun and ended.
-void ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<Piece>& pieces,
+// working report written as it is begun and ended. `file_stopped`: a read
+// error ended the part before in the middle of the file the first piece goes
+// on with, so that piece is skipped, as one pass skips the rest of a file
+// after an error. Returns the same for the part after this one.
+bool ReadPiecesHere(const std::vector<LogFileToRead>& files, const std::vector<Piece>& pieces,
                     const Settings& settings, UsageTables& tables, const LogLineParser& parser,
-                    TextFileWriter& work_log, TFileAnalyzeRep* counted) {
+                    TextFileWriter& work_log, TFileAnalyzeRep* counted, bool file_stopped = false) {
   for (const Piece& piece : pieces) {
     const std::string& path = files[piece.file].path;
     if (piece.StartsFile()) {
       work_log.Write(path + " ... ");
       work_log.Flush();
+      file_stopped = false;
     }
-    ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
-    counted[piece.file].RecordCount += ReadPiece(path, piece, settings, tables, parser, false,
-                                                 progress.active() ? &progress : nullptr, pieces.size() == 1);
+    if (!file_stopped) {
+      ProgressDisplay progress(path);  // only on a terminal; updated once per block, not per line
+      counted[piece.file].RecordCount += ReadPiece(path, piece, settings, tables, parser, false, file_stopped,
+                                                   progress.active() ? &progress : nullptr, pieces.size() == 1);
+    }
     if (piece.EndsFile()) {
       work_log.WriteLine("OK");
       work_log.Flush();
     }
   }
+  return file_stopped && !pieces.empty() && !pieces.back().EndsFile();
 }
 
 // Reads the parts at once, the first into `tables` on this thread, each later
@@ -336,6 +346,7 @@ void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std:
   std::vector<UsageTables> part_tables;
   for (std::size_t i = 0; i < later; ++i) part_tables.emplace_back(tables.HashSeed());
   std::vector<std::vector<std::int64_t>> piece_lines(later);
+  std::vector<char> last_piece_stopped(later, 0);  // a read error ended the last piece before its file's end
   std::vector<std::vector<std::string>> part_warnings(later);
   std::vector<char> part_failed(later, 0);  // not vector<bool>: each thread sets its own element
   std::vector<std::thread> threads;
@@ -353,25 +364,31 @@ void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std:
     threads.emplace_back([&, i] {
       HeldWarnings warnings;
       try {
+        bool stopped = false;
         for (std::size_t j = 0; j < parts[i + 1].size(); ++j) {
           const Piece& piece = parts[i + 1][j];
-          piece_lines[i][j] = ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, nullptr);
+          piece_lines[i][j] =
+              ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, stopped, nullptr);
         }
+        last_piece_stopped[i] = stopped && !parts[i + 1].back().EndsFile();
       } catch (...) {
         part_failed[i] = 1;  // read again in order, where the error stops the run if it comes again
       }
       part_warnings[i] = warnings.Take();
     });
   }
-  ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counted);
+  bool file_stopped = ReadPiecesHere(files, parts[0], settings, tables, parser, work_log, counted);
   for (std::thread& t : threads) t.join();
   for (std::size_t i = 0; i < later; ++i) {
     const std::vector<Piece>& pieces = parts[i + 1];
-    if (tables.Users.empty() || part_failed[i] != 0) {
+    // A read error that ended the part before inside the file this part goes
+    // on with: one pass would have skipped the rest of that file.
+    if (tables.Users.empty() || part_failed[i] != 0 || file_stopped) {
       part_tables[i] = UsageTables(tables.HashSeed());
-      ReadPiecesHere(files, pieces, settings, tables, parser, work_log, counted);
+      file_stopped = ReadPiecesHere(files, pieces, settings, tables, parser, work_log, counted, file_stopped);
       continue;
     }
+    file_stopped = last_piece_stopped[i] != 0;
     for (const std::string& warning : part_warnings[i]) ReportWarning(warning);
     for (std::size_t j = 0; j < pieces.size(); ++j) {
       if (pieces[j].StartsFile()) work_log.Write(files[pieces[j].file].path + " ... ");

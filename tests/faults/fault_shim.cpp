@@ -11,6 +11,7 @@
 //                   logrotate does (P relative to the working directory)
 //   read-append=T   that read first appends the text T to the file, as a live log grows
 //   read-rename=A>B that read first renames the file A to B (relative paths)
+//   read-bad-at=N   every read that would return byte N fails with EIO, as over a bad sector
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -92,6 +93,10 @@ int close(int fd) {
 ssize_t pread(int fd, void* data, size_t size, off_t offset) {
   static const auto real = Next<ssize_t (*)(int, void*, size_t, off_t)>("pread");
   static std::atomic<bool> done{false};
+  if (FaultIs("read-bad-at=") && offset <= FaultNumber() && FaultNumber() < offset + static_cast<off_t>(size) &&
+      Matches(PathOf(fd))) {
+    return Fail(EIO);
+  }
   const std::string path = FaultIs("read-") && offset >= off_t{1} << 20 ? PathOf(fd) : "";
   if (Matches(path) && !done.exchange(true)) {
     if (FaultIs("read-truncate=")) truncate(path.c_str(), FaultNumber());

@@ -153,6 +153,30 @@ TEST(HostileLogTest, ALogReplacedByACompressedOneBeforeItsTurnIsDecompressed) {
                                                "total:|16387K|16387K"}));
 }
 
+// A read error inside the first of two parts of one file: as in one pass,
+// the rest of the file is skipped, the second part's lines included, with one
+// warning; the file after it is read.
+TEST(HostileLogTest, AReadErrorInTheFirstPartOfAFileSkipsTheRestOfIt) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core reads the files in one part";
+  auto lines = [](const std::string& user, long count) {  // 128-byte lines: 8192 per MiB
+    std::string line = SquidLine(user, 1024, "10.0.0.1", "http://" + user + ".example/");
+    line.insert(line.size() - 1, std::string(128 - line.size(), ' '));
+    std::string text;
+    text.reserve(static_cast<std::size_t>(count) * line.size());
+    for (long i = 0; i < count; ++i) text += line;
+    return text;
+  };
+  Workspace w(lines("alice", 34 * 8192), kFinalConfig);  // 34 MiB: read in two parts, cut at 17 MiB
+  std::ofstream(w.dir.File("logs/access2.log"), std::ios::binary) << lines("bob", 8);
+  ASSERT_EQ(w.RunWithFault("read-bad-at=" + std::to_string(5 << 20), "access.log"), 0) << w.err;
+  EXPECT_NE(w.Read("last.log").find("access.log:40960;\r\naccess2.log:8;"), std::string::npos) << w.Read("last.log");
+  EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|40960K|40960K", "bob|8K|8K", "unknown|0K|0K",
+                                               "total:|40968K|40968K"}));
+  const std::string warning = "error while reading the log file 'logs/access.log'";
+  ASSERT_NE(w.err.find(warning), std::string::npos) << w.err;
+  EXPECT_EQ(w.err.find(warning, w.err.find(warning) + 1), std::string::npos) << w.err;  // once
+}
+
 // logrotate moves a live log away and starts a new one while it is read. A
 // file cut between the two parts is read whole from the file that was
 // listed, by both parts: here the first part reaches access.log only after
