@@ -370,7 +370,7 @@ void ReadInParts(const std::vector<LogFileToRead>& files, const std::vector<std:
           piece_lines[i][j] =
               ReadPiece(files[piece.file].path, piece, settings, part_tables[i], parser, true, stopped, nullptr);
         }
-        last_piece_stopped[i] = stopped && !parts[i + 1].back().EndsFile();
+        last_piece_stopped[i] = static_cast<char>(stopped && !parts[i + 1].back().EndsFile());
       } catch (...) {
         part_failed[i] = 1;  // read again in order, where the error stops the run if it comes again
       }
