@@ -29,6 +29,16 @@ const std::string kFinalConfig = std::string(testing::kSquidConfig) + "finalrepo
 #endif
 
 // The user rows of report.html, or the host rows of a user page.
+// `count` equal lines of `user`'s, 1 KiB each, padded to 128 bytes: 8192 to the MiB.
+std::string PaddedLines(const std::string& user, long count) {
+  std::string line = SquidLine(user, 1024, "10.0.0.1", "http://" + user + ".example/");
+  line.insert(line.size() - 1, std::string(128 - line.size(), ' '));
+  std::string text;
+  text.reserve(static_cast<std::size_t>(count) * line.size());
+  for (long i = 0; i < count; ++i) text += line;
+  return text;
+}
+
 std::vector<std::string> Rows(const Workspace& w, const std::string& page = "report.html") {
   PageTemplates t;
   BuildPageTemplates(t, 1, 2026);
@@ -121,10 +131,8 @@ TEST(HostileLogTest, ALogThatShrinksOrVanishesWhileReadEndsCleanly) {
 // run began: it is read to its end, as it is then, the last line complete,
 // as one pass over the whole file would read it.
 TEST(HostileLogTest, ALogThatGrowsWhileReadIsReadToItsNewEnd) {
-  std::string line = SquidLine("alice", 1024, "10.0.0.1", "http://a.example/");
-  line.insert(line.size() - 1, std::string(128 - line.size(), ' '));  // 128-byte lines: 8192 per MiB
-  std::string log;
-  for (int i = 0; i < 2 * 8192; ++i) log += line;
+  const std::string line = PaddedLines("alice", 1);
+  const std::string log = PaddedLines("alice", 2 * 8192);
   const std::size_t cut = line.find(" 1024 ") + 3;  // in the middle of the byte count
   Workspace w(log + line.substr(0, cut), kFinalConfig);
   ASSERT_EQ(w.RunWithFault("read-append=" + line.substr(cut) + line, "access.log"), 0) << w.err;
@@ -139,11 +147,7 @@ TEST(HostileLogTest, ALogThatGrowsWhileReadIsReadToItsNewEnd) {
 // turn comes: it is told compressed when it is opened, as one pass tells it,
 // and not read as text because it was plain when the run began.
 TEST(HostileLogTest, ALogReplacedByACompressedOneBeforeItsTurnIsDecompressed) {
-  std::string line = SquidLine("alice", 1024, "10.0.0.1", "http://a.example/");
-  line.insert(line.size() - 1, std::string(128 - line.size(), ' '));  // 128-byte lines: 8192 per MiB
-  std::string log;
-  for (int i = 0; i < 2 * 8192; ++i) log += line;
-  Workspace w(log, kFinalConfig);
+  Workspace w(PaddedLines("alice", 2 * 8192), kFinalConfig);
   std::ofstream(w.dir.File("logs/access2.log"), std::ios::binary) << SquidLine("bob", 2048, "10.0.0.2", "http://b/");
   std::ofstream(w.dir.File("logs/carol.gz"), std::ios::binary)
       << testing::Compress(Compression::kGzip, SquidLine("carol", 3072, "10.0.0.3", "http://c/"));
@@ -158,16 +162,8 @@ TEST(HostileLogTest, ALogReplacedByACompressedOneBeforeItsTurnIsDecompressed) {
 // warning; the file after it is read.
 TEST(HostileLogTest, AReadErrorInTheFirstPartOfAFileSkipsTheRestOfIt) {
   if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core reads the files in one part";
-  auto lines = [](const std::string& user, long count) {  // 128-byte lines: 8192 per MiB
-    std::string line = SquidLine(user, 1024, "10.0.0.1", "http://" + user + ".example/");
-    line.insert(line.size() - 1, std::string(128 - line.size(), ' '));
-    std::string text;
-    text.reserve(static_cast<std::size_t>(count) * line.size());
-    for (long i = 0; i < count; ++i) text += line;
-    return text;
-  };
-  Workspace w(lines("alice", 34 * 8192), kFinalConfig);  // 34 MiB: read in two parts, cut at 17 MiB
-  std::ofstream(w.dir.File("logs/access2.log"), std::ios::binary) << lines("bob", 8);
+  Workspace w(PaddedLines("alice", 34 * 8192), kFinalConfig);  // 34 MiB: read in two parts, cut at 17 MiB
+  std::ofstream(w.dir.File("logs/access2.log"), std::ios::binary) << PaddedLines("bob", 8);
   ASSERT_EQ(w.RunWithFault("read-bad-at=" + std::to_string(5 << 20), "access.log"), 0) << w.err;
   EXPECT_NE(w.Read("last.log").find("access.log:40960;\r\naccess2.log:8;"), std::string::npos) << w.Read("last.log");
   EXPECT_EQ(Rows(w), (std::vector<std::string>{"alice|40960K|40960K", "bob|8K|8K", "unknown|0K|0K",
@@ -184,18 +180,10 @@ TEST(HostileLogTest, AReadErrorInTheFirstPartOfAFileSkipsTheRestOfIt) {
 // rest of access.log from the start of the run.
 TEST(HostileLogTest, ALogRotatedWhileReadInTwoPartsIsReadWhole) {
   if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core reads the files in one part";
-  auto lines = [](const std::string& user, long count) {  // 128-byte lines: 8192 per MiB
-    std::string line = SquidLine(user, 1024, "10.0.0.1", "http://" + user + ".example/");
-    line.insert(line.size() - 1, std::string(128 - line.size(), ' '));
-    std::string text;
-    text.reserve(static_cast<std::size_t>(count) * line.size());
-    for (long i = 0; i < count; ++i) text += line;
-    return text;
-  };
   const long kFirst = 4 * 8192, kSecond = 30 * 8192;  // 34 MiB in all: enough to be read in two parts
-  const std::string log = lines("alice", kSecond);
+  const std::string log = PaddedLines("alice", kSecond);
   Workspace w(log, kFinalConfig);
-  std::ofstream(w.dir.File("logs/access-0.log"), std::ios::binary) << lines("bob", kFirst);
+  std::ofstream(w.dir.File("logs/access-0.log"), std::ios::binary) << PaddedLines("bob", kFirst);
   ASSERT_EQ(w.RunWithFault("read-rotate=logs/access.log", "access-0.log"), 0) << w.err;
   ASSERT_EQ(w.Read("logs/access.log.1").size(), log.size());  // the move came
   EXPECT_NE(w.Read("last.log").find("access-0.log:" + std::to_string(kFirst) + ";\r\naccess.log:" +
